@@ -1,0 +1,61 @@
+# The plug-in core: scanner and parser generated at build time from the
+# keyword table and the templates, the driver, the tree builders and the
+# plug-in entry. One OBJECT library shared by the module and the tests.
+
+add_executable(kwgen ${CMAKE_SOURCE_DIR}/tools/kwgen/kwgen.cc)
+
+set(KORVEX3_GENERATED ${CMAKE_BINARY_DIR}/generated)
+file(MAKE_DIRECTORY ${KORVEX3_GENERATED})
+
+add_custom_command(
+  OUTPUT ${KORVEX3_GENERATED}/korvex3.ll ${KORVEX3_GENERATED}/korvex3.yy
+  COMMAND kwgen
+          ${CMAKE_SOURCE_DIR}/scanner/keywords.tab
+          ${CMAKE_SOURCE_DIR}/scanner/korvex3.ll.in ${KORVEX3_GENERATED}/korvex3.ll
+          ${CMAKE_SOURCE_DIR}/grammar/korvex3.yy.in ${KORVEX3_GENERATED}/korvex3.yy
+  DEPENDS kwgen
+          ${CMAKE_SOURCE_DIR}/scanner/keywords.tab
+          ${CMAKE_SOURCE_DIR}/scanner/korvex3.ll.in
+          ${CMAKE_SOURCE_DIR}/grammar/korvex3.yy.in
+  COMMENT "Generating scanner and grammar from the keyword table")
+
+bison_target(korvex3_parser ${KORVEX3_GENERATED}/korvex3.yy ${KORVEX3_GENERATED}/korvex3_parser.cc
+  DEFINES_FILE ${KORVEX3_GENERATED}/korvex3_parser.hh
+  COMPILE_FLAGS "-Wall -Wno-other")
+flex_target(korvex3_scanner ${KORVEX3_GENERATED}/korvex3.ll ${KORVEX3_GENERATED}/korvex3_scanner.cc)
+add_flex_bison_dependency(korvex3_scanner korvex3_parser)
+
+file(GLOB KORVEX3_GRAMMAR_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/grammar/*.cc)
+
+add_library(korvex3_core OBJECT
+  ${BISON_korvex3_parser_OUTPUTS}
+  ${FLEX_korvex3_scanner_OUTPUTS}
+  ${CMAKE_SOURCE_DIR}/driver/location.cc
+  ${CMAKE_SOURCE_DIR}/driver/korvex3_driver.cc
+  ${KORVEX3_GRAMMAR_SOURCES}
+  ${CMAKE_SOURCE_DIR}/plugin/parser_korvex3.cc
+  ${CMAKE_SOURCE_DIR}/plugin/language_description.cc
+  ${CMAKE_SOURCE_DIR}/plugin/plugin_entry.cc
+)
+target_include_directories(korvex3_core PUBLIC
+  ${KORVEX3_GENERATED}
+  ${CMAKE_SOURCE_DIR}/scanner
+  ${CMAKE_SOURCE_DIR}/driver
+  ${CMAKE_SOURCE_DIR}/grammar
+  ${CMAKE_SOURCE_DIR}/plugin)
+target_link_libraries(korvex3_core PUBLIC quarry_host Boost::boost Boost::filesystem)
+set_target_properties(korvex3_core PROPERTIES
+  CXX_VISIBILITY_PRESET hidden
+  VISIBILITY_INLINES_HIDDEN ON)
+# Generated code is not held to our warning level.
+set_source_files_properties(${FLEX_korvex3_scanner_OUTPUTS} ${BISON_korvex3_parser_OUTPUTS}
+  PROPERTIES COMPILE_OPTIONS "-Wno-sign-compare;-Wno-unused-parameter;-Wno-unused-function;-Wno-implicit-fallthrough")
+
+add_library(quarry_parser_korvex3 MODULE $<TARGET_OBJECTS:korvex3_core>)
+target_link_libraries(quarry_parser_korvex3 PRIVATE quarry_host Boost::filesystem)
+set_target_properties(quarry_parser_korvex3 PROPERTIES
+  PREFIX ""
+  CXX_VISIBILITY_PRESET hidden
+  VISIBILITY_INLINES_HIDDEN ON
+  INSTALL_RPATH "$ORIGIN"
+  BUILD_RPATH "$ORIGIN")

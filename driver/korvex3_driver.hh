@@ -1,0 +1,96 @@
+#pragma once
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+#include "location.hh"
+#include "quarry/parser/driver_base.hh"
+#include "quarry/parser/info.hh"
+
+namespace quarry::ast {
+class node;
+}
+namespace quarry::parser {
+class parser_base;
+}
+
+namespace quarry_parser_implementation {
+
+class korvex3_scanner;
+
+/// Runs one parse of a file, stream or text into the host's tree, and is the
+/// grammar actions' way to the root node, the host parser and the diagnostics.
+class korvex3_driver : public quarry::parser::driver_base {
+public:
+    korvex3_driver();
+    korvex3_driver(quarry::ast::node* root, quarry::parser::parser_base* parser);
+    ~korvex3_driver() override;
+    korvex3_driver(const korvex3_driver&) = delete;
+    korvex3_driver& operator=(const korvex3_driver&) = delete;
+
+    void set_ast_node(quarry::ast::node* root) { root_ = root; }
+    quarry::ast::node* get_ast_node() const { return root_; }
+    void set_quarry_parser(quarry::parser::parser_base* parser) { quarry_parser_ = parser; }
+    quarry::parser::parser_base* get_quarry_parser() const { return quarry_parser_; }
+    /// An included file has no title line. Never reset.
+    void set_file_is_include(bool include) { include_ = include; }
+    bool file_is_include() const { return include_; }
+
+    /// How many controlling sources a POLY or PWL function of the current statement has.
+    korvex3_driver& set_dimension_source_count(std::uint64_t n) {
+        dimension_source_count_ = n;
+        return *this;
+    }
+    std::uint64_t get_dimension_source_count() const { return dimension_source_count_; }
+
+    /// Parses the file; one that cannot be read is parsed as empty input.
+    bool parse_file(const std::string& file);
+    bool parse_string(const std::string& text, const std::string& name);
+    /// True when neither this nor any earlier parse of this driver failed.
+    bool parse_stream(std::istream& in, const std::string& name);
+
+    /// Writes the token stream of `in` as the command-line host shows it.
+    void dump_tokens(std::istream& in, const std::string& name, std::ostream& out);
+    /// One line of that stream: [l:c-l:c] NAME "value" (the value only when there is one).
+    static std::string format_token(int kind, const std::string* value, const location& loc);
+
+    /// Syntax error from the parser.
+    void error(const location& loc, const std::string& message);
+    /// Error without a location.
+    void error(const std::string& message);
+    /// Semantic error found by a grammar action.
+    void context_error(const location& loc, const std::string& message);
+    void context_warning(const location& loc, const std::string& message);
+    /// The text form of the location's record: file[l:c-l:c].
+    std::string location_to_string(const location& loc) const;
+    /// The host record of a location (last column = end column - 1, at least 1).
+    static quarry::parser::info_netlist to_record(const location& loc);
+    /// A new record for a node.
+    static quarry::parser::info_netlist* new_record(const location& loc);
+
+    bool has_error() const { return error_; }
+    const std::string& get_file_name() const { return file_name_; }
+    korvex3_scanner* get_scanner() const { return scanner_; }
+
+    // Tree building shared by all statement families.
+    /// A list container (nt_block, empty value).
+    quarry::ast::node* new_container() const;
+    /// Moves the container's statements under the root node and deletes it.
+    void adopt_statements(quarry::ast::node* container);
+    /// nt_title with the text; the text is consumed.
+    quarry::ast::node* new_title(std::string* text) const;
+    /// Appends the node to the root node (or deletes it when there is none).
+    void adopt_title(quarry::ast::node* title);
+
+private:
+    bool error_ = false;
+    bool include_ = false;
+    std::string file_name_ = "unknown";
+    korvex3_scanner* scanner_ = nullptr;
+    quarry::ast::node* root_ = nullptr;
+    quarry::parser::parser_base* quarry_parser_ = nullptr;
+    std::uint64_t dimension_source_count_ = 2;
+};
+
+}  // namespace quarry_parser_implementation

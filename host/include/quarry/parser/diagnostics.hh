@@ -1,0 +1,60 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "quarry/export.hh"
+#include "quarry/parser/info.hh"
+
+namespace quarry::parser {
+
+enum class severity { error, warning, info };
+
+/// One report of a parse.
+struct QUARRY_EXPORT diagnostic {
+    severity level = severity::error;
+    std::string message;
+    /// Where it happened; null for reports without a location.
+    std::shared_ptr<const info> where;
+    /// Packet id ("PARSER-17") for reports that came as named packets, else "".
+    std::string id;
+};
+
+/// Collects the reports of the parses run while it is installed.
+class QUARRY_EXPORT diagnostics_sink {
+public:
+    void add(diagnostic d) { entries_.push_back(std::move(d)); }
+    const std::vector<diagnostic>& entries() const { return entries_; }
+    void clear() { entries_.clear(); }
+    bool has_errors() const;
+
+private:
+    std::vector<diagnostic> entries_;
+};
+
+/// Installs the calling thread's sink (null: reports are dropped); returns the previous one.
+QUARRY_EXPORT diagnostics_sink* set_diagnostics_sink(diagnostics_sink* sink);
+QUARRY_EXPORT diagnostics_sink* get_diagnostics_sink();
+
+/// Installs a sink for the lifetime of the guard.
+class QUARRY_EXPORT scoped_diagnostics_sink {
+public:
+    explicit scoped_diagnostics_sink(diagnostics_sink& sink) : previous_(set_diagnostics_sink(&sink)) {}
+    ~scoped_diagnostics_sink() { set_diagnostics_sink(previous_); }
+    scoped_diagnostics_sink(const scoped_diagnostics_sink&) = delete;
+    scoped_diagnostics_sink& operator=(const scoped_diagnostics_sink&) = delete;
+
+private:
+    diagnostics_sink* previous_;
+};
+
+/// Syntax error with a location (the record is copied).
+QUARRY_EXPORT void bison_error(const info* record, const std::string& message);
+/// Error without a location.
+QUARRY_EXPORT void bison_error(const std::string& message);
+/// Semantic error found by a grammar action.
+QUARRY_EXPORT void bison_context_error(const info* record, const std::string& message);
+/// Warning found by a grammar action.
+QUARRY_EXPORT void bison_context_warning(const info* record, const std::string& message);
+
+}  // namespace quarry::parser

@@ -1,0 +1,53 @@
+#pragma once
+#include <iosfwd>
+#include <string>
+
+#if !defined(yyFlexLexerOnce)
+#undef yyFlexLexer
+#define yyFlexLexer korvex3_FlexLexer
+#include <FlexLexer.h>
+#endif
+
+#include "korvex3_parser.hh"
+
+namespace quarry_parser_implementation {
+
+/// The table-driven scanner of the netlist dialect. One object serves one parse.
+class korvex3_scanner : public korvex3_FlexLexer {
+public:
+    using semantic_type = korvex3_parser::semantic_type;
+
+    /// Reads from `in` (standard input when null); `out` gets bytes no rule takes.
+    korvex3_scanner(std::istream* in, std::ostream* out);
+
+    /// The first line is the netlist title.
+    void start_with_title();
+    /// The first line is already a statement (an included file).
+    void start_with_file();
+    /// Traces every match on standard error.
+    void set_debug(bool on) { korvex3_FlexLexer::set_debug(on ? 1 : 0); }
+
+    /// The next token's code (0 at the end of input), its value and location.
+    virtual int lex(semantic_type* yylval, location* yylloc);
+
+    /// The current mode's number, and the name of a mode number.
+    int mode() const { return (yy_start - 1) / 2; }
+    static const char* mode_name(int mode);
+    /// Depth of the mode stack.
+    int mode_depth() const { return yy_start_stack_ptr; }
+
+    /// Set by the grammar once an element's pins are read: pins-dependent
+    /// words are keywords from then on, net names before.
+    bool pins_complete = false;
+
+private:
+    int text_value(semantic_type* yylval, int token) const;
+    int lower_value(semantic_type* yylval, int token) const;
+    int expression_value(semantic_type* yylval, int token) const;
+    /// The matched text in lower case.
+    std::string lower_text() const;
+    /// lines(1) on the location for every line feed of the matched text.
+    void count_lines(location* yylloc) const;
+};
+
+}  // namespace quarry_parser_implementation

@@ -1,0 +1,36 @@
+#pragma once
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "korvex3_driver.hh"
+#include "scanner.hh"
+
+namespace korvex3_test {
+
+/// The token stream of `text` in the format of `quarry-parse --tokens`.
+/// `file` starts as an included file; `pins` sets pins_complete first.
+inline std::vector<std::string> scan(const std::string& text, bool file = true, bool pins = false) {
+    using namespace quarry_parser_implementation;
+    static const std::string name = "t";
+    std::istringstream in(text);
+    korvex3_scanner scanner(&in, nullptr);
+    if (file)
+        scanner.start_with_file();
+    else
+        scanner.start_with_title();
+    scanner.pins_complete = pins;
+    korvex3_parser::semantic_type value;
+    location loc(&name);
+    std::vector<std::string> out;
+    for (;;) {
+        value.text = nullptr;
+        const int kind = scanner.lex(&value, &loc);
+        if (kind == 0) break;
+        out.push_back(korvex3_driver::format_token(kind, value.text, loc));
+        delete value.text;
+    }
+    return out;
+}
+
+}  // namespace korvex3_test
