@@ -33,6 +33,11 @@ public:
     /// The current mode's number, and the name of a mode number.
     int mode() const { return (yy_start - 1) / 2; }
     static const char* mode_name(int mode);
+    /// The number of a mode by name, or -1.
+    static int mode_number(const std::string& name);
+    /// Sets or pushes a mode directly; for tests and tools.
+    void set_mode(int mode) { yy_start = 1 + 2 * mode; }
+    void push_mode(int mode) { yy_push_state(mode); }
     /// Depth of the mode stack.
     int mode_depth() const { return yy_start_stack_ptr; }
 

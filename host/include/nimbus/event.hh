@@ -1,4 +1,6 @@
 #pragma once
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include <boost/signals2/connection.hpp>
@@ -24,6 +26,8 @@ public:
 private:
     using signal_type = boost::signals2::signal<void(const std::string&, output::packet*)>;
     boost::unordered_map<std::string, std::unique_ptr<signal_type>> channels_;
+    /// Guards the channel map; parses may run on several threads.
+    mutable std::mutex mutex_;
 };
 
 QUARRY_EXPORT transmitter& nsTransmitter();

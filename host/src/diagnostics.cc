@@ -1,0 +1,48 @@
+#include "quarry/parser/diagnostics.hh"
+
+#include <algorithm>
+
+namespace quarry::parser {
+
+namespace {
+
+thread_local diagnostics_sink* current_sink = nullptr;
+
+void report(severity level, const info* record, const std::string& message) {
+    if (!current_sink) return;
+    diagnostic d;
+    d.level = level;
+    d.message = message;
+    // The caller's record lives only for the call.
+    if (record) d.where.reset(record->copy());
+    current_sink->add(std::move(d));
+}
+
+}  // namespace
+
+bool diagnostics_sink::has_errors() const {
+    return std::any_of(entries_.begin(), entries_.end(),
+                       [](const diagnostic& d) { return d.level == severity::error; });
+}
+
+diagnostics_sink* set_diagnostics_sink(diagnostics_sink* sink) {
+    diagnostics_sink* previous = current_sink;
+    current_sink = sink;
+    return previous;
+}
+
+diagnostics_sink* get_diagnostics_sink() { return current_sink; }
+
+void bison_error(const info* record, const std::string& message) { report(severity::error, record, message); }
+
+void bison_error(const std::string& message) { report(severity::error, nullptr, message); }
+
+void bison_context_error(const info* record, const std::string& message) {
+    report(severity::error, record, message);
+}
+
+void bison_context_warning(const info* record, const std::string& message) {
+    report(severity::warning, record, message);
+}
+
+}  // namespace quarry::parser

@@ -1,0 +1,222 @@
+#include "quarry/ast/node.hh"
+
+#include <algorithm>
+
+#include "quarry/parser/info.hh"
+
+namespace quarry::ast {
+
+missing_children::missing_children() : std::runtime_error("node has no children") {}
+
+node::node() : type_(nt_block) {}
+
+node::node(const et_node_type& type, const std::string& value) : value_(value), type_(type) {}
+
+node::node(const et_node_type& type, std::string&& value) : value_(std::move(value)), type_(type) {}
+
+node::node(const node& other)
+    : value_(other.value_), info_(other.info_ ? other.info_->copy() : nullptr), type_(other.type_) {
+    try {
+        copy_children(other);
+    } catch (...) {
+        // The destructor does not run for a half-built node.
+        release();
+        throw;
+    }
+}
+
+node::~node() { release(); }
+
+void node::release() {
+    if (children_) {
+        for (node* child : *children_) delete child;
+        delete children_;
+        children_ = nullptr;
+    }
+    delete info_;
+    info_ = nullptr;
+}
+
+const node::children_type& node::get_children() const {
+    static const children_type empty;
+    return children_ ? *children_ : empty;
+}
+
+node::children_type& node::create_meta_children(std::size_t n) {
+    if (!children_) {
+        children_ = new children_type;
+        children_->reserve(n);
+    } else if (children_->capacity() - children_->size() < n) {
+        // Grow geometrically: callers ask for room one child at a time.
+        children_->reserve(std::max(children_->size() + n, 2 * children_->capacity()));
+    }
+    return *children_;
+}
+
+void node::clear_children() {
+    delete children_;
+    children_ = nullptr;
+}
+
+void node::set_parser_info(const parser::info* record) {
+    if (record != info_) delete info_;
+    info_ = record;
+}
+
+node* node::add_child(node* child) {
+    create_meta_children(1).push_back(child);
+    return child;
+}
+
+node* node::add_child(const et_node_type& type, const std::string& value) {
+    children_type& children = create_meta_children(1);
+    children.push_back(new node(type, value));
+    return children.back();
+}
+
+node* node::add_child(const et_node_type& type, std::string&& value) {
+    children_type& children = create_meta_children(1);
+    children.push_back(new node(type, std::move(value)));
+    return children.back();
+}
+
+node* node::add_child(const node& other) {
+    children_type& children = create_meta_children(1);
+    children.push_back(new node(other));
+    return children.back();
+}
+
+node* node::add_named_value(const std::string& name, const et_node_type& type, const std::string& value) {
+    node* param = add_child(nt_param, name);
+    param->add_child(type, value);
+    return param;
+}
+
+node* node::add_pin(const std::string& name) {
+    node* pin = add_child(nt_pin, std::string());
+    pin->add_child(nt_string, name);
+    return pin;
+}
+
+void node::take_children(node& other) {
+    if (&other == this || !other.has_children()) return;
+    children_type& children = create_meta_children(other.children_->size());
+    children.insert(children.end(), other.children_->begin(), other.children_->end());
+    other.clear_children();
+}
+
+void node::copy_children(const node& other) {
+    if (!other.has_children()) return;
+    // Index by the original count: other may be this node.
+    const std::size_t n = other.children_->size();
+    children_type& children = create_meta_children(n);
+    for (std::size_t i = 0; i < n; ++i) children.push_back(new node(*(*other.children_)[i]));
+}
+
+node& node::operator[](const std::size_t& index) {
+    if (!has_children()) throw missing_children();
+    return *children_->at(index);
+}
+
+const node& node::operator[](const std::size_t& index) const {
+    if (!has_children()) throw missing_children();
+    return *children_->at(index);
+}
+
+const char* node_type_name(et_node_type type) {
+    switch (type) {
+#define QUARRY_NODE_TYPE(name) \
+    case name:                 \
+        return #name;
+        QUARRY_NODE_TYPE(nt_unsupported)
+        QUARRY_NODE_TYPE(nt_block)
+        QUARRY_NODE_TYPE(nt_include)
+        QUARRY_NODE_TYPE(nt_section)
+        QUARRY_NODE_TYPE(nt_alter)
+        QUARRY_NODE_TYPE(nt_rerun)
+        QUARRY_NODE_TYPE(nt_modify)
+        QUARRY_NODE_TYPE(nt_expand)
+        QUARRY_NODE_TYPE(nt_expand_search)
+        QUARRY_NODE_TYPE(nt_supply_map_high)
+        QUARRY_NODE_TYPE(nt_supply_map_low)
+        QUARRY_NODE_TYPE(nt_supply_list_high)
+        QUARRY_NODE_TYPE(nt_supply_list_low)
+        QUARRY_NODE_TYPE(nt_mismatch)
+        QUARRY_NODE_TYPE(nt_mismatch_param)
+        QUARRY_NODE_TYPE(nt_age)
+        QUARRY_NODE_TYPE(nt_age_model)
+        QUARRY_NODE_TYPE(nt_age_measure)
+        QUARRY_NODE_TYPE(nt_subckt)
+        QUARRY_NODE_TYPE(nt_instance)
+        QUARRY_NODE_TYPE(nt_master)
+        QUARRY_NODE_TYPE(nt_model_alias)
+        QUARRY_NODE_TYPE(nt_master_kind)
+        QUARRY_NODE_TYPE(nt_condition)
+        QUARRY_NODE_TYPE(nt_if_body)
+        QUARRY_NODE_TYPE(nt_else)
+        QUARRY_NODE_TYPE(nt_model)
+        QUARRY_NODE_TYPE(nt_model_device)
+        QUARRY_NODE_TYPE(nt_polarity)
+        QUARRY_NODE_TYPE(nt_model_level)
+        QUARRY_NODE_TYPE(nt_mselect)
+        QUARRY_NODE_TYPE(nt_paramset)
+        QUARRY_NODE_TYPE(nt_hdl)
+        QUARRY_NODE_TYPE(nt_hdl_file)
+        QUARRY_NODE_TYPE(nt_hdl_digital_wrapper)
+        QUARRY_NODE_TYPE(nt_hdl_supply)
+        QUARRY_NODE_TYPE(nt_hdl_search)
+        QUARRY_NODE_TYPE(nt_hdl_search_map)
+        QUARRY_NODE_TYPE(nt_hdl_connect_module)
+        QUARRY_NODE_TYPE(nt_hdl_options)
+        QUARRY_NODE_TYPE(nt_hdl_macros)
+        QUARRY_NODE_TYPE(nt_hdl_include_dir)
+        QUARRY_NODE_TYPE(nt_scale_element_type)
+        QUARRY_NODE_TYPE(nt_scale)
+        QUARRY_NODE_TYPE(nt_scale_model_type)
+        QUARRY_NODE_TYPE(nt_scale_polarity)
+        QUARRY_NODE_TYPE(nt_scale_level)
+        QUARRY_NODE_TYPE(nt_pin)
+        QUARRY_NODE_TYPE(nt_function)
+        QUARRY_NODE_TYPE(nt_global)
+        QUARRY_NODE_TYPE(nt_analysis)
+        QUARRY_NODE_TYPE(nt_sweep)
+        QUARRY_NODE_TYPE(nt_sweep_target)
+        QUARRY_NODE_TYPE(nt_sweep_type)
+        QUARRY_NODE_TYPE(nt_montecarlo)
+        QUARRY_NODE_TYPE(nt_montecarlo_var)
+        QUARRY_NODE_TYPE(nt_nodeset)
+        QUARRY_NODE_TYPE(nt_initial_analysis)
+        QUARRY_NODE_TYPE(nt_ic)
+        QUARRY_NODE_TYPE(nt_node_values)
+        QUARRY_NODE_TYPE(nt_branch_values)
+        QUARRY_NODE_TYPE(nt_option)
+        QUARRY_NODE_TYPE(nt_output)
+        QUARRY_NODE_TYPE(nt_output_except)
+        QUARRY_NODE_TYPE(nt_output_signal)
+        QUARRY_NODE_TYPE(nt_assert)
+        QUARRY_NODE_TYPE(nt_assertgroup)
+        QUARRY_NODE_TYPE(nt_assertions)
+        QUARRY_NODE_TYPE(nt_report)
+        QUARRY_NODE_TYPE(nt_measure)
+        QUARRY_NODE_TYPE(nt_subtol)
+        QUARRY_NODE_TYPE(nt_title)
+        QUARRY_NODE_TYPE(nt_scale_name)
+        QUARRY_NODE_TYPE(nt_scale_wildcard)
+        QUARRY_NODE_TYPE(nt_scale_regex)
+        QUARRY_NODE_TYPE(nt_scale_xregex)
+        QUARRY_NODE_TYPE(nt_scale_selection)
+        QUARRY_NODE_TYPE(nt_scale_exclusion)
+        QUARRY_NODE_TYPE(nt_param)
+        QUARRY_NODE_TYPE(nt_string)
+        QUARRY_NODE_TYPE(nt_number)
+        QUARRY_NODE_TYPE(nt_integer)
+        QUARRY_NODE_TYPE(nt_bool)
+        QUARRY_NODE_TYPE(nt_generic_value)
+        QUARRY_NODE_TYPE(nt_expression)
+        QUARRY_NODE_TYPE(nt_point_list)
+#undef QUARRY_NODE_TYPE
+    }
+    return nullptr;
+}
+
+}  // namespace quarry::ast

@@ -1,0 +1,117 @@
+#include "quarry/parser/parser_base.hh"
+
+#include <memory>
+
+#include <boost/algorithm/string/predicate.hpp>
+#include <boost/filesystem.hpp>
+
+#include "quarry/ast/node.hh"
+#include "quarry/parser/framework.hh"
+#include "quarry/task.hh"
+
+namespace quarry::parser {
+
+namespace fs = boost::filesystem;
+
+namespace {
+
+// Deeper nesting than this can only be an include cycle.
+constexpr int max_include_depth = 64;
+thread_local int include_depth = 0;
+
+bool path_exists(const fs::path& p) {
+    boost::system::error_code ec;
+    return fs::exists(p, ec);
+}
+
+bool is_readable_file(const std::string& path) {
+    boost::system::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    return !ec && fs::exists(status) && !fs::is_directory(status);
+}
+
+class depth_guard {
+public:
+    depth_guard() { ++include_depth; }
+    ~depth_guard() { --include_depth; }
+    depth_guard(const depth_guard&) = delete;
+    depth_guard& operator=(const depth_guard&) = delete;
+};
+
+// Runs one include parse: a fresh parser of `language` fills `target`.
+template <typename Parse>
+bool parse_include(const parser_base& includer, const std::string& language, ast::node* target, Parse parse) {
+    if (!target || include_depth >= max_include_depth) return false;
+    std::unique_ptr<parser_base> parser(framework::instance().create_parser(language));
+    if (!parser) return false;
+    parser->set_ast_node(target);
+    parser->set_task(includer.get_task());
+    parser->set_file_is_include(true);
+    depth_guard guard;
+    parse(*parser);
+    return true;
+}
+
+}  // namespace
+
+parser_base::parser_base() = default;
+
+parser_base::~parser_base() = default;
+
+void parser_base::set_parsing_file(const std::string& file) { parsing_file_ = file; }
+
+void parser_base::start_parsing_section(const std::string&, const std::string&) {}
+
+void parser_base::stop_parsing_section() {}
+
+void parser_base::stop_parsing_section(const std::string&, const std::string&) {}
+
+bool parser_base::add_include(const std::string& path, const std::string& language, ast::node* target) {
+    if (!is_readable_file(path)) return false;
+    return parse_include(*this, language, target, [&](parser_base& parser) { parser.parse_file(path); });
+}
+
+bool parser_base::add_include_section(const std::string& path, const std::string& section,
+                                      const std::string& language, ast::node* target) {
+    if (!target || !is_readable_file(path)) return false;
+    ast::node whole;
+    if (!parse_include(*this, language, &whole, [&](parser_base& parser) { parser.parse_file(path); }))
+        return false;
+    bool found = false;
+    for (ast::node* child : whole.get_children()) {
+        if (child->get_type() != ast::nt_section || !boost::algorithm::iequals(child->get_value(), section))
+            continue;
+        target->take_children(*child);
+        found = true;
+    }
+    return found;
+}
+
+bool parser_base::add_include_string(const std::string& text, const std::string& language, ast::node* target) {
+    return parse_include(*this, language, target,
+                         [&](parser_base& parser) { parser.parse_string(text, "string stream"); });
+}
+
+bool parser_base::dump_tokens(const std::string&, const std::string&, std::ostream&) { return false; }
+
+std::string parser_base::resolve_path(const std::string& path) const {
+    if (path.empty() || path_exists(path)) return path;
+    const fs::path relative(path);
+    // Joining would only repeat an absolute path that is already known to be missing.
+    if (relative.is_absolute()) return path;
+    if (!parsing_file_.empty()) {
+        const fs::path dir = fs::path(parsing_file_).parent_path();
+        if (!dir.empty() && path_exists(dir / relative)) return (dir / relative).string();
+    }
+    if (task_) {
+        for (const std::string& dir : task_->include_dirs()) {
+            const fs::path candidate = fs::path(dir) / relative;
+            if (path_exists(candidate)) return candidate.string();
+        }
+    }
+    return path;
+}
+
+std::string parser_base::get_init_dir() const { return task_ ? task_->init_dir() : std::string(); }
+
+}  // namespace quarry::parser

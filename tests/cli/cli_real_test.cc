@@ -1,0 +1,149 @@
+// The quarry-parse binary with the real korvex3 module.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "run_cli.hh"
+
+namespace {
+
+using cli_test::run_result;
+
+class RealCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (std::string(REAL_PLUGIN).empty()) GTEST_SKIP() << "the korvex3 module is not built in this tree";
+    }
+    // Without --plugin: the module must be found next to the binary, in ../lib.
+    run_result quarry(const std::vector<std::string>& args) {
+        return cli_test::run_program(QUARRY_PARSE_BIN, args, dir.path());
+    }
+
+    cli_test::scratch_dir dir;
+};
+
+TEST_F(RealCli, EmptyFileParsesSilently) {
+    dir.write("empty.kvx", "");
+    const run_result r = quarry({"empty.kvx"});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+}
+
+TEST_F(RealCli, ExplicitModulePathWorksToo) {
+    dir.write("empty.kvx", "");
+    const run_result r = quarry({"--plugin", REAL_PLUGIN, "empty.kvx"});
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+}
+
+TEST_F(RealCli, LanguagesShowsKorvex3ItsExtensionsAndDefault) {
+    const run_result r = quarry({"--languages"});
+    EXPECT_EQ(r.out,
+              "languages:\n"
+              "  korvex3\n"
+              "extensions:\n"
+              "  .kvx -> korvex3\n"
+              "  .sp3 -> korvex3\n"
+              "  .spi3 -> korvex3\n"
+              "default language: korvex3\n"
+              "descriptions:\n"
+              "  korvex3 (id 1)\n"
+              "  quarry::base (id 0)\n");
+    EXPECT_EQ(r.status, 0);
+}
+
+TEST_F(RealCli, DescribeListsTheSevenDevicesAndThirteenCodes) {
+    const run_result r = quarry({"--describe", "korvex3"});
+    EXPECT_EQ(r.out,
+              "language korvex3 (id 1)\n"
+              "device bjt\n"
+              "  pins: c b e\n"
+              "  optional pins: s\n"
+              "  level 0: bjt\n"
+              "  level 1: bjt1\n"
+              "  level 8: bht\n"
+              "  level 9: vbic\n"
+              "  level 13: bht0\n"
+              "  level 504: mextram\n"
+              "  level 504v8: mextram\n"
+              "  level 504v10: mx504\n"
+              "  default level: 0\n"
+              "device diode\n"
+              "  pins: p n\n"
+              "  level 1: diode\n"
+              "  level 3: diode3\n"
+              "  level 6: diode3\n"
+              "  level 1002: diode_cmc\n"
+              "  default level: 1\n"
+              "  extra device: diode_pwl\n"
+              "device jfet\n"
+              "  pins: d g s\n"
+              "  optional pins: b\n"
+              "  level 1: kxjfet\n"
+              "  default level: 1\n"
+              "device mos1\n"
+              "  pins: d g s b\n"
+              "  extra tag: m\n"
+              "device mos2\n"
+              "  pins: d g s b\n"
+              "  extra tag: m\n"
+              "device mos3\n"
+              "  pins: d g s b\n"
+              "  extra tag: m\n"
+              "device mosfet\n"
+              "  pins: d g s b\n"
+              "  level 1: mos1\n"
+              "  level 2: mos2\n"
+              "  level 3: mos3\n"
+              "  level 8: bsim3\n"
+              "  level 11: bsim3v3\n"
+              "  level 14: bsim4\n"
+              "  level 49: bsim3\n"
+              "  level 54: bsim4\n"
+              "  level 77: bsim6\n"
+              "  default level: 1\n"
+              "n-device b0: bht0\n"
+              "n-device b6: bsim6\n"
+              "n-device bh: bht\n"
+              "n-device cd: diode_cmc\n"
+              "n-device cg: cgdrift\n"
+              "n-device jc: juncap2\n"
+              "n-device mv: mosvar\n"
+              "n-device mx: mx504\n"
+              "n-device ps: psp103\n"
+              "n-device r2: r2\n"
+              "n-device r3: r3\n"
+              "n-device rd: rdiff\n"
+              "n-device vb: vbic\n");
+    EXPECT_EQ(r.status, 0);
+}
+
+TEST_F(RealCli, UnreadableFileIsStatusTwo) {
+    const run_result r = quarry({"nowhere.kvx"});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "quarry-parse: error: cannot open nowhere.kvx\n");
+    EXPECT_EQ(r.status, 2);
+}
+
+TEST_F(RealCli, JsonOutputIsOneValidDocumentPerFile) {
+    dir.write("a.kvx", "rc filter\n");
+    dir.write("b.sp3", "");
+    const run_result r = quarry({"--format", "json", "a.kvx", "b.sp3"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto newline = r.out.find('\n');
+    ASSERT_NE(newline, std::string::npos);
+    const auto first = nlohmann::json::parse(r.out.substr(0, newline));
+    const auto second = nlohmann::json::parse(r.out.substr(newline + 1));
+    EXPECT_EQ(first["file"], "a.kvx");
+    EXPECT_EQ(first["language"], "korvex3");
+    EXPECT_EQ(first["ok"], true);
+    EXPECT_TRUE(first["diagnostics"].is_array());
+    EXPECT_TRUE(first["tree"].is_array());
+    EXPECT_EQ(second["file"], "b.sp3");
+    EXPECT_EQ(second["tree"], nlohmann::json::array());
+}
+
+}  // namespace

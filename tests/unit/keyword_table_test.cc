@@ -1,0 +1,167 @@
+// Walks the keyword table and checks that every spelling of every entry gives
+// its token, value and mode change in its own mode and form.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "korvex3_driver.hh"
+#include "scanner.hh"
+
+using namespace quarry_parser_implementation;
+
+namespace {
+
+struct entry {
+    int line;
+    std::string mode, form, token, value, effect;
+    std::vector<std::string> spellings;
+    bool pins;
+};
+
+std::vector<std::string> split(const std::string& s, char sep) {
+    std::vector<std::string> out;
+    std::stringstream ss(s);
+    for (std::string part; std::getline(ss, part, sep);) out.push_back(part);
+    return out;
+}
+
+std::vector<entry> read_table() {
+    std::ifstream in(KEYWORD_TABLE);
+    std::vector<entry> entries;
+    std::string line;
+    for (int n = 1; std::getline(in, line); ++n) {
+        std::istringstream ls(line);
+        std::vector<std::string> cols;
+        for (std::string w; ls >> w;) cols.push_back(w);
+        if (cols.empty() || cols[0][0] == '#' || cols[0][0] == '@') continue;
+        entry e{n, cols[0], cols[1], cols[3], cols[4], cols[5], {}, cols.size() == 7};
+        for (const auto& s : split(cols[2], ',')) {
+            const auto tilde = s.find('~');
+            if (tilde == std::string::npos) {
+                e.spellings.push_back(s);
+                continue;
+            }
+            const std::string head = s.substr(0, tilde), tail = s.substr(tilde + 1);
+            for (std::size_t i = 0; i <= tail.size(); ++i) e.spellings.push_back(head + tail.substr(0, i));
+        }
+        entries.push_back(e);
+    }
+    return entries;
+}
+
+std::string upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+/// How syntax errors and the token dump name the token.
+std::string printed_name(const std::string& token) {
+    if (token.rfind("DOT_", 0) == 0) return "." + token.substr(4);
+    if (token == "TOK_PARAMETER_NAME") return "parameter name";
+    return token;
+}
+
+struct result {
+    std::string name;
+    bool has_value = false;
+    std::string value;
+    int mode = -1;
+    int depth = 0;
+};
+
+/// The first token of `text`, scanned from `mode` on top of a pushed LINE_START.
+result first_token(const std::string& text, int mode, bool pins) {
+    static const std::string file = "t";
+    std::istringstream in(text);
+    korvex3_scanner scanner(&in, nullptr);
+    scanner.set_mode(korvex3_scanner::mode_number("LINE_START"));
+    scanner.push_mode(mode);
+    scanner.pins_complete = pins;
+    korvex3_parser::semantic_type value;
+    value.text = nullptr;
+    location loc(&file);
+    const int kind = scanner.lex(&value, &loc);
+    result r;
+    r.name = korvex3_parser::symbol_name(static_cast<korvex3_parser::symbol_kind_type>(kind));
+    if (value.text) {
+        r.has_value = true;
+        r.value = *value.text;
+        delete value.text;
+    }
+    r.mode = scanner.mode();
+    r.depth = scanner.mode_depth();
+    return r;
+}
+
+/// Input that shows the keyword in its form.
+std::string sample(const entry& e, const std::string& word) {
+    if (e.form == "eq") return word + " = 1\n";
+    if (e.form == "group" || e.form == "blankparen") return word + " (1)\n";
+    if (e.form == "paren") return word + "(1)\n";
+    if (e.form == "end") return word + " 1\n";
+    if (e.form == "element") return word + "1 a\n";
+    return word + "\n";
+}
+
+}  // namespace
+
+TEST(KeywordTable, EveryEntryInItsForm) {
+    const std::vector<entry> entries = read_table();
+    ASSERT_GT(entries.size(), 900u);
+    int checked = 0;
+    for (const entry& e : entries) {
+        const int mode = korvex3_scanner::mode_number(e.mode);
+        ASSERT_GE(mode, 0) << e.mode;
+        for (const std::string& spelling : e.spellings) {
+            const std::string typed = spelling == "*" ? "ZzName" : upper(spelling);
+            const std::string text = sample(e, typed);
+            SCOPED_TRACE("keywords.tab:" + std::to_string(e.line) + " " + e.mode + " " + text);
+            const std::string whole = e.form == "element" ? typed + "1" : typed;
+            for (bool pins : {true, false}) {
+                if (!pins && !e.pins) continue;
+                const result r = first_token(text, mode, pins);
+                if (!pins) {
+                    // Before the pins the word is a net name, and the mode stays.
+                    EXPECT_EQ(r.name, e.form == "paren" ? "ID_FIELD_PAR" : "identifier");
+                    EXPECT_EQ(r.value, lower(whole));
+                    EXPECT_EQ(r.mode, mode);
+                    continue;
+                }
+                EXPECT_EQ(r.name, printed_name(e.token));
+                if (e.value == "-") {
+                    EXPECT_FALSE(r.has_value) << r.value;
+                } else {
+                    EXPECT_EQ(r.value, e.value == "lower" ? lower(whole) : whole);
+                }
+                // Mode effects, applied to a mode pushed over LINE_START.
+                int expect_mode = mode, expect_depth = 1;
+                std::vector<int> stack{korvex3_scanner::mode_number("LINE_START")};
+                for (const std::string& op : split(e.effect, ',')) {
+                    if (op == "-") break;
+                    if (op == "pop") {
+                        expect_mode = stack.back();
+                        stack.pop_back();
+                        --expect_depth;
+                        continue;
+                    }
+                    const std::string target = op.substr(op.find('=') + 1);
+                    if (op.rfind("push", 0) == 0) {
+                        stack.push_back(expect_mode);
+                        ++expect_depth;
+                    }
+                    expect_mode = korvex3_scanner::mode_number(target);
+                }
+                EXPECT_EQ(korvex3_scanner::mode_name(r.mode), std::string(korvex3_scanner::mode_name(expect_mode)));
+                EXPECT_EQ(r.depth, expect_depth);
+                ++checked;
+            }
+        }
+    }
+    EXPECT_GE(checked, static_cast<int>(entries.size()));
+}

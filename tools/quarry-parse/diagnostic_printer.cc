@@ -1,0 +1,94 @@
+#include "diagnostic_printer.hh"
+
+#include <fstream>
+#include <iterator>
+
+#include "quarry/parser/info.hh"
+
+namespace quarry_parse {
+
+const char* severity_label(quarry::parser::severity level) {
+    switch (level) {
+    case quarry::parser::severity::error: return "error";
+    case quarry::parser::severity::warning: return "warning";
+    case quarry::parser::severity::info: return "note";
+    }
+    return "error";
+}
+
+std::string caret_line(std::string_view line, std::uint64_t first_column, std::uint64_t last_column,
+                       bool same_line) {
+    const std::uint64_t first = first_column == 0 ? 1 : first_column;
+    std::string out;
+    for (std::uint64_t column = 1; column < first; ++column) {
+        const bool tab = column - 1 < line.size() && line[column - 1] == '\t';
+        out += tab ? '\t' : ' ';
+    }
+    out += '^';
+    if (same_line && last_column > first) out.append(last_column - first, '~');
+    return out;
+}
+
+void diagnostic_printer::add_source(const std::string& name, std::string text) {
+    auto entry = std::make_unique<source>();
+    entry->text = std::move(text);
+    sources_[name] = std::move(entry);
+}
+
+const diagnostic_printer::source* diagnostic_printer::load(const std::string& file) {
+    auto found = sources_.find(file);
+    if (found == sources_.end()) {
+        std::unique_ptr<source> entry;
+        std::ifstream in(file, std::ios::binary);
+        if (in) {
+            entry = std::make_unique<source>();
+            entry->text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            if (in.bad()) entry.reset();
+        }
+        found = sources_.emplace(file, std::move(entry)).first;
+    }
+    source* entry = found->second.get();
+    if (entry != nullptr && entry->lines.empty()) {
+        const std::string_view text = entry->text;
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t end = text.find('\n', start);
+            std::string_view line = text.substr(start, end == std::string_view::npos ? end : end - start);
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            entry->lines.push_back(line);
+            if (end == std::string_view::npos) break;
+            start = end + 1;
+        }
+    }
+    return entry;
+}
+
+std::optional<std::string_view> diagnostic_printer::source_line(const std::string& file, std::uint64_t number) {
+    const source* entry = load(file);
+    if (entry == nullptr || number == 0 || number > entry->lines.size()) return std::nullopt;
+    return entry->lines[number - 1];
+}
+
+void diagnostic_printer::print(const quarry::parser::diagnostic& d, const std::string& input, std::ostream& out) {
+    const char* label = severity_label(d.level);
+    std::string message = d.message;
+    if (!d.id.empty()) message = "[" + d.id + "] " + message;
+
+    const auto* record = dynamic_cast<const quarry::parser::info_netlist*>(d.where.get());
+    if (record == nullptr || record->get_first_line() == 0) {
+        // A record of another kind still says where, in its own words.
+        const std::string where = d.where && record == nullptr ? d.where->format_info() : input;
+        out << where << ": " << label << ": " << message << '\n';
+        return;
+    }
+    const std::string& file = record->get_filename().empty() ? input : record->get_filename();
+    const std::uint64_t line = record->get_first_line();
+    const std::uint64_t column = record->get_first_column() == 0 ? 1 : record->get_first_column();
+    out << file << ':' << line << ':' << column << ": " << label << ": " << message << '\n';
+    if (const auto text = source_line(file, line)) {
+        out << *text << '\n'
+            << caret_line(*text, column, record->get_last_column(), record->get_last_line() == line) << '\n';
+    }
+}
+
+}  // namespace quarry_parse

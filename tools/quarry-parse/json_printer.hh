@@ -1,0 +1,38 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "quarry/ast/node.hh"
+#include "quarry/parser/diagnostics.hh"
+
+namespace quarry_parse {
+
+/// Keeps keys in the documented order.
+using json = nlohmann::ordered_json;
+
+/// {"file","first_line","first_column","last_line","last_column"}, or null
+/// when there is no record or it is not an info_netlist.
+json location_json(const quarry::parser::info* record);
+
+/// {"kind","value"[,"location"][,"children"]}.
+json node_json(const quarry::ast::node& n);
+
+/// The root's children as an array; the root itself is left out.
+json tree_json(const quarry::ast::node& root);
+
+/// {"severity","message","location","id"}; location and id may be null.
+json diagnostic_json(const quarry::parser::diagnostic& d);
+
+/// One document per input: {"file","language","ok","diagnostics","tree"}.
+json document_json(const std::string& file, const std::string& language, bool ok,
+                   const std::vector<quarry::parser::diagnostic>& diagnostics, const quarry::ast::node& root);
+
+/// Compact text on one line; bytes that are not UTF-8 become U+FFFD instead of throwing.
+std::string dump(const json& document);
+
+/// "error", "warning" or "info".
+const char* severity_name(quarry::parser::severity level);
+
+}  // namespace quarry_parse

@@ -1,0 +1,20 @@
+#pragma once
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "quarry/ast/node.hh"
+
+namespace quarry_parse {
+
+/// C escape of a value: \\ \" \n \t \r, other bytes below 0x20 as \xhh.
+std::string c_escape(std::string_view text);
+
+/// The kind's nt_* name, or "nt_<number>" for a kind without one.
+std::string kind_name(quarry::ast::et_node_type type);
+
+/// Writes the children of root (not root itself), one line per node, depth
+/// first, two spaces per level: <kind> "<value>"[ @<record>].
+void print_tree(const quarry::ast::node& root, std::ostream& out);
+
+}  // namespace quarry_parse
