@@ -38,6 +38,9 @@ public:
     /// Sets or pushes a mode directly; for tests and tools.
     void set_mode(int mode) { yy_start = 1 + 2 * mode; }
     void push_mode(int mode) { yy_push_state(mode); }
+    /// Reads a new input from its beginning with an empty mode stack; the
+    /// buffers are kept, which is much cheaper than a new scanner.
+    void restart(std::istream* in);
     /// Depth of the mode stack.
     int mode_depth() const { return yy_start_stack_ptr; }
 

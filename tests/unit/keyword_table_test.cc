@@ -78,8 +78,11 @@ struct result {
 /// The first token of `text`, scanned from `mode` on top of a pushed LINE_START.
 result first_token(const std::string& text, int mode, bool pins) {
     static const std::string file = "t";
-    std::istringstream in(text);
-    korvex3_scanner scanner(&in, nullptr);
+    static std::istringstream in;
+    static korvex3_scanner scanner(&in, nullptr);
+    in.clear();
+    in.str(text);
+    scanner.restart(&in);
     scanner.set_mode(korvex3_scanner::mode_number("LINE_START"));
     scanner.push_mode(mode);
     scanner.pins_complete = pins;
