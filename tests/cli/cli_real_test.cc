@@ -129,7 +129,7 @@ TEST_F(RealCli, UnreadableFileIsStatusTwo) {
 }
 
 TEST_F(RealCli, JsonOutputIsOneValidDocumentPerFile) {
-    dir.write("a.kvx", "rc filter\n");
+    dir.write("a.kvx", "rc filter\n.end\n");
     dir.write("b.sp3", "");
     const run_result r = quarry({"--format", "json", "a.kvx", "b.sp3"});
     ASSERT_EQ(r.status, 0) << r.err;
