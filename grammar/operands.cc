@@ -1,5 +1,7 @@
 #include "operands.hh"
 
+#include <stdexcept>
+
 #include <boost/lexical_cast.hpp>
 
 namespace quarry_parser_implementation::operands {
@@ -37,13 +39,21 @@ std::string* prefixed_name(std::string* piece, std::string* name) {
     return out;
 }
 
+namespace {
+constexpr std::uint64_t max_bus_width = 1u << 20;
+}
+
 texts* bus(std::string* head, std::string* open, std::string* from, std::string* to, std::string* close,
            std::string* trailing) {
+    // Converted before anything is taken over: when a bound fails, the parser
+    // frees the rule's symbols itself.
+    const auto first = boost::lexical_cast<std::uint64_t>(*from);
+    const auto last = boost::lexical_cast<std::uint64_t>(*to);
+    if ((first > last ? first - last : last - first) >= max_bus_width)
+        throw std::length_error("bus " + *head + *open + *from + ":" + *to + *close + " has more than " +
+                                std::to_string(max_bus_width) + " members");
     auto h = own(head), o = own(open), f = own(from), t = own(to), c = own(close), tail = own(trailing);
     tree::lower(*h);
-    // A bound that is no unsigned number leaves the parse as a bad_lexical_cast.
-    const auto first = boost::lexical_cast<std::uint64_t>(*f);
-    const auto last = boost::lexical_cast<std::uint64_t>(*t);
     auto members = std::make_unique<texts>();
     const std::string suffix = *c + (tail ? *tail : std::string());
     const auto add = [&](std::uint64_t i) { members->push_back(*h + *o + std::to_string(i) + suffix); };

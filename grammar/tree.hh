@@ -1,6 +1,10 @@
 #pragma once
 // Shared vocabulary of the tree builders: owned values off the parser stack,
 // containers, named values and locations.
+//
+// A builder owns what it is given, but a builder that can throw must do so
+// before it takes anything over: when an action throws, the parser frees the
+// symbols of that rule itself.
 #include <memory>
 #include <string>
 #include <vector>
