@@ -1,21 +1,26 @@
 #include "quarry/ast/node.hh"
 
 #include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
 
+#include "pool.hh"
 #include "quarry/parser/info.hh"
 
 namespace quarry::ast {
 
 missing_children::missing_children() : std::runtime_error("node has no children") {}
 
-node::node() : type_(nt_block) {}
+node::node() : one_(nullptr), type_(nt_block) {}
 
-node::node(const et_node_type& type, const std::string& value) : value_(value), type_(type) {}
+node::node(const et_node_type& type, const std::string& value) : value_(value), one_(nullptr), type_(type) {}
 
-node::node(const et_node_type& type, std::string&& value) : value_(std::move(value)), type_(type) {}
+node::node(const et_node_type& type, std::string&& value) : value_(std::move(value)), one_(nullptr), type_(type) {}
 
 node::node(const node& other)
-    : value_(other.value_), info_(other.info_ ? other.info_->copy() : nullptr), type_(other.type_) {
+    : value_(other.value_), one_(nullptr), info_(other.info_ ? other.info_->copy() : nullptr), type_(other.type_) {
     try {
         copy_children(other);
     } catch (...) {
@@ -27,35 +32,62 @@ node::node(const node& other)
 
 node::~node() { release(); }
 
+void* node::operator new(std::size_t size) {
+    return size == sizeof(node) ? host_detail::cell_pool<sizeof(node)>::allocate() : ::operator new(size);
+}
+
+void node::operator delete(void* p, std::size_t size) {
+    if (size == sizeof(node))
+        host_detail::cell_pool<sizeof(node)>::release(p);
+    else
+        ::operator delete(p);
+}
+
 void node::release() {
-    if (children_) {
-        for (node* child : *children_) delete child;
-        delete children_;
-        children_ = nullptr;
-    }
+    node* const* kids = slots();
+    for (std::uint32_t i = 0; i < count_; ++i) delete kids[i];
+    if (capacity_) delete[] many_;
+    capacity_ = 0;
+    count_ = 0;
+    one_ = nullptr;
     delete info_;
     info_ = nullptr;
 }
 
-const node::children_type& node::get_children() const {
-    static const children_type empty;
-    return children_ ? *children_ : empty;
+children_view node::create_meta_children(std::size_t n) {
+    const std::size_t need = count_ + n;
+    // One child lives in the node itself.
+    if (need <= 1 && capacity_ == 0) return get_children();
+    if (need > capacity_) {
+        // Grow geometrically: callers ask for room one child at a time.
+        std::size_t room = capacity_ ? 2 * static_cast<std::size_t>(capacity_) : 4;
+        if (room < need) room = need;
+        if (room > UINT32_MAX) throw std::length_error("too many children");
+        node** list = new node*[room];
+        node* const* old = slots();
+        for (std::uint32_t i = 0; i < count_; ++i) list[i] = old[i];
+        if (capacity_) delete[] many_;
+        many_ = list;
+        capacity_ = static_cast<std::uint32_t>(room);
+    }
+    return get_children();
 }
 
-node::children_type& node::create_meta_children(std::size_t n) {
-    if (!children_) {
-        children_ = new children_type;
-        children_->reserve(n);
-    } else if (children_->capacity() - children_->size() < n) {
-        // Grow geometrically: callers ask for room one child at a time.
-        children_->reserve(std::max(children_->size() + n, 2 * children_->capacity()));
+void node::push(node* child) {
+    create_meta_children(1);
+    if (capacity_)
+        many_[count_++] = child;
+    else {
+        one_ = child;
+        count_ = 1;
     }
-    return *children_;
 }
 
 void node::clear_children() {
-    delete children_;
-    children_ = nullptr;
+    if (capacity_) delete[] many_;
+    capacity_ = 0;
+    count_ = 0;
+    one_ = nullptr;
 }
 
 void node::set_parser_info(const parser::info* record) {
@@ -64,26 +96,26 @@ void node::set_parser_info(const parser::info* record) {
 }
 
 node* node::add_child(node* child) {
-    create_meta_children(1).push_back(child);
+    push(child);
     return child;
 }
 
 node* node::add_child(const et_node_type& type, const std::string& value) {
-    children_type& children = create_meta_children(1);
-    children.push_back(new node(type, value));
-    return children.back();
+    std::unique_ptr<node> child(new node(type, value));
+    push(child.get());
+    return child.release();
 }
 
 node* node::add_child(const et_node_type& type, std::string&& value) {
-    children_type& children = create_meta_children(1);
-    children.push_back(new node(type, std::move(value)));
-    return children.back();
+    std::unique_ptr<node> child(new node(type, std::move(value)));
+    push(child.get());
+    return child.release();
 }
 
 node* node::add_child(const node& other) {
-    children_type& children = create_meta_children(1);
-    children.push_back(new node(other));
-    return children.back();
+    std::unique_ptr<node> child(new node(other));
+    push(child.get());
+    return child.release();
 }
 
 node* node::add_named_value(const std::string& name, const et_node_type& type, const std::string& value) {
@@ -100,27 +132,31 @@ node* node::add_pin(const std::string& name) {
 
 void node::take_children(node& other) {
     if (&other == this || !other.has_children()) return;
-    children_type& children = create_meta_children(other.children_->size());
-    children.insert(children.end(), other.children_->begin(), other.children_->end());
+    const std::uint32_t n = other.count_;
+    create_meta_children(n);
+    node* const* theirs = other.slots();
+    for (std::uint32_t i = 0; i < n; ++i) push(theirs[i]);
     other.clear_children();
 }
 
 void node::copy_children(const node& other) {
     if (!other.has_children()) return;
     // Index by the original count: other may be this node.
-    const std::size_t n = other.children_->size();
-    children_type& children = create_meta_children(n);
-    for (std::size_t i = 0; i < n; ++i) children.push_back(new node(*(*other.children_)[i]));
+    const std::uint32_t n = other.count_;
+    create_meta_children(n);
+    for (std::uint32_t i = 0; i < n; ++i) add_child(*other.slots()[i]);
 }
 
 node& node::operator[](const std::size_t& index) {
     if (!has_children()) throw missing_children();
-    return *children_->at(index);
+    if (index >= count_) throw std::out_of_range("node child index " + std::to_string(index) + " out of range");
+    return *slots()[index];
 }
 
 const node& node::operator[](const std::size_t& index) const {
     if (!has_children()) throw missing_children();
-    return *children_->at(index);
+    if (index >= count_) throw std::out_of_range("node child index " + std::to_string(index) + " out of range");
+    return *slots()[index];
 }
 
 const char* node_type_name(et_node_type type) {

@@ -1,8 +1,9 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
+#include <iterator>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "quarry/ast/node_type.hh"
 #include "quarry/export.hh"
@@ -19,11 +20,38 @@ public:
     missing_children();
 };
 
+class node;
+
+/// The children of a node, in order: a read-only view of its child list.
+class QUARRY_EXPORT children_view {
+public:
+    using value_type = node*;
+    using const_iterator = node* const*;
+    using iterator = const_iterator;
+    using const_reverse_iterator = std::reverse_iterator<const_iterator>;
+
+    children_view(node* const* first, std::size_t count) : first_(first), count_(count) {}
+    const_iterator begin() const { return first_; }
+    const_iterator end() const { return first_ + count_; }
+    const_reverse_iterator rbegin() const { return const_reverse_iterator(end()); }
+    const_reverse_iterator rend() const { return const_reverse_iterator(begin()); }
+    std::size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    node* operator[](std::size_t i) const { return first_[i]; }
+    node* front() const { return first_[0]; }
+    node* back() const { return first_[count_ - 1]; }
+
+private:
+    node* const* first_;
+    std::size_t count_;
+};
+
 /// A syntax-tree node: a kind, a value text, owned children and an owned
-/// location record. Children lists exist only once something is added.
+/// location record. A single child is held in the node itself; a list is
+/// allocated once a second child comes.
 class QUARRY_EXPORT node {
 public:
-    using children_type = std::vector<node*>;
+    using children_type = children_view;
 
     /// An nt_block container with an empty value.
     node();
@@ -35,15 +63,20 @@ public:
     /// Frees the children and the location record.
     ~node();
 
+    /// Nodes come from a per-thread pool of fixed-size cells (plain new and
+    /// delete in sanitizer builds, so that misuse is still caught).
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p, std::size_t size);
+
     et_node_type get_type() const { return static_cast<et_node_type>(type_); }
     const std::string& get_value() const { return value_; }
-    bool has_children() const { return children_ != nullptr && !children_->empty(); }
-    /// Number of children (0 when there is no list).
-    std::size_t child_count() const { return children_ ? children_->size() : 0; }
-    /// The child list; an empty list when the node has none.
-    const children_type& get_children() const;
-    /// The child list, made on first use, with room for n more entries.
-    children_type& create_meta_children(std::size_t n);
+    bool has_children() const { return count_ != 0; }
+    /// Number of children.
+    std::size_t child_count() const { return count_; }
+    /// The children in order (empty when there are none).
+    children_view get_children() const { return children_view(slots(), count_); }
+    /// Makes sure there is room for n more children; returns the children.
+    children_view create_meta_children(std::size_t n);
     /// Empties the child list without freeing the children.
     void clear_children();
 
@@ -77,10 +110,17 @@ public:
 private:
     /// Frees children and record; shared by the destructor and a failed copy.
     void release();
+    node* const* slots() const { return capacity_ ? many_ : &one_; }
+    void push(node* child);
 
     std::string value_;
-    children_type* children_ = nullptr;
+    union {
+        node* one_;    // the only child while capacity_ is 0
+        node** many_;  // the child list once capacity_ is set
+    };
     const parser::info* info_ = nullptr;
+    std::uint32_t count_ = 0;
+    std::uint32_t capacity_ = 0;
     std::uint16_t type_;
 };
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -28,11 +29,11 @@ public:
     info_netlist(const std::string& filename, std::uint64_t first_line, std::uint64_t last_line,
                  std::uint64_t first_column, std::uint64_t last_column);
 
-    void set_filename(const std::string& filename) { filename_ = filename; }
+    void set_filename(const std::string& filename);
     void set_lines(std::uint64_t first, std::uint64_t last) { first_line_ = first; last_line_ = last; }
     void set_columns(std::uint64_t first, std::uint64_t last) { first_column_ = first; last_column_ = last; }
 
-    const std::string& get_filename() const { return filename_; }
+    const std::string& get_filename() const { return *filename_; }
     std::uint64_t get_first_line() const { return first_line_; }
     std::uint64_t get_last_line() const { return last_line_; }
     std::uint64_t get_first_column() const { return first_column_; }
@@ -44,8 +45,14 @@ public:
     /// Filename length plus 9, then 8 per number.
     void extract_mem_usage(nimbus::mem_info& m) const override;
 
+    /// Records come from a per-thread pool of fixed-size cells.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p, std::size_t size);
+
 private:
-    std::string filename_;
+    /// File names are shared: a tree holds one record per statement, all
+    /// naming the same few files.
+    const std::string* filename_;
     std::uint64_t first_line_ = 0;
     std::uint64_t last_line_ = 0;
     std::uint64_t first_column_ = 0;
