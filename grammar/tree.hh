@@ -32,6 +32,12 @@ std::string* lowered(std::string* s);
 /// The span from the beginning of `first` to the end of `last`.
 inline location span(const location& first, const location& last) { return location(first.begin, last.end); }
 
+/// The span of a list after an item: it starts at its first item, not where
+/// the empty list stood.
+inline location list_span(const node* list, const location& list_loc, const location& item) {
+    return list->has_children() ? span(list_loc, item) : item;
+}
+
 /// Gives the node a location record.
 inline node* locate(node* n, const location& loc) {
     n->set_parser_info(korvex3_driver::new_record(loc));
