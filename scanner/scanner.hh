@@ -54,6 +54,11 @@ private:
     int expression_value(semantic_type* yylval, int token) const;
     /// The matched text in lower case.
     std::string lower_text() const;
+    /// Whether the matched text is `lower` (given in lower case), ignoring case.
+    bool word_is(const char* lower, int length) const;
+    /// Length of the match before its first character from `stops`: the
+    /// word that a look-ahead matched together with it ends there.
+    int head_before(const char* stops) const;
     /// lines(1) on the location for every line feed of the matched text.
     void count_lines(location* yylloc) const;
 };

@@ -189,6 +189,35 @@ TEST(ScannerPins, DependentWords) {
     EXPECT_EQ(after("V1", "pulse (0 1)").front(), "[1:4-1:8] identifier \"pulse\"");
 }
 
+// A look-ahead of varying length is matched together with its word and then
+// handed back: the word's location, the next token's location and the line
+// start after it must be what they would be without it.
+TEST(ScannerLookAhead, GivenBackExactly) {
+    // Before "=" on a continuation line.
+    EXPECT_EQ(scan("R1 a b tc1\n+ = 2\n"),
+              (lines{"[1:1-1:2] RESISTOR \"r1\"", "[1:4-1:4] identifier \"a\"", "[1:6-1:6] identifier \"b\"",
+                     "[1:8-1:10] PARAM_TC1", "[2:5-2:5] integer number \"2\"", "[2:6-3:1] end-of-line"}));
+    EXPECT_EQ(after("R1", "a b foo = 1"),
+              (lines{"[1:4-1:4] identifier \"a\"", "[1:6-1:6] identifier \"b\"",
+                     "[1:8-1:10] parameter name \"foo\"", "[1:14-1:14] integer number \"1\""}));
+    // A keyword whose look-ahead is the line feed: the next line still starts a line.
+    EXPECT_EQ(scan("V1 a 0 ac\n.end\n", true, true),
+              (lines{"[1:1-1:2] VSOURCE \"v1\"", "[1:4-1:4] identifier \"a\"", "[1:6-1:6] integer number \"0\"",
+                     "[1:8-1:9] PARAM_AC", "[1:10-2:1] end-of-line", "[2:1-2:4] .END", "[2:5-3:1] end-of-line"}));
+    // The blanks before a comma go with it, those after it do not.
+    EXPECT_EQ(after(".print", "tran v(a) , v(b)"),
+              (lines{"[1:8-1:11] identifier \"tran\"", "[1:13-1:13] PARAM_V", "[1:14-1:14] (",
+                     "[1:15-1:15] identifier \"a\"", "[1:16-1:16] )", "[1:17-1:18] \",\"", "[1:20-1:20] PARAM_V",
+                     "[1:21-1:21] (", "[1:22-1:22] identifier \"b\"", "[1:23-1:23] )"}));
+    // A title line that starts a .RERUN block, behind blanks.
+    EXPECT_EQ(scan("  .rerun again\n", false),
+              (lines{"[1:1-1:8] .RERUN", "[1:10-1:14] TITLE \"again\"", "[1:15-2:1] end-of-line"}));
+    // A comment line that itself ends in "&" keeps joining lines.
+    EXPECT_EQ(scan("R1 a &\n* note &\nb\n"),
+              (lines{"[1:1-1:2] RESISTOR \"r1\"", "[1:4-1:4] identifier \"a\"", "[3:1-3:1] identifier \"b\"",
+                     "[3:2-4:1] end-of-line"}));
+}
+
 TEST(ScannerRobustness, AnyBytesEndInZero) {
     std::string bytes;
     for (int i = 0; i < 256; ++i) bytes.push_back(static_cast<char>(i));

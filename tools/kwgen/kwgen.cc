@@ -179,8 +179,12 @@ std::string effect_code(const entry& e, const std::set<std::string>& modes, cons
     return code;
 }
 
-std::string action(const entry& e, const std::set<std::string>& modes, const std::string& where) {
+std::string keep_head(const std::string& form);
+
+std::string action(const entry& e, const std::set<std::string>& modes, const std::string& where,
+                   bool give_back = true) {
     std::string a = "{ ";
+    if (give_back) a += keep_head(e.form);
     if (e.pins) {
         // Until the pins are read the word may be a net name.
         a += std::string("if (!pins_complete) return ") +
@@ -197,13 +201,23 @@ std::string action(const entry& e, const std::set<std::string>& modes, const std
     return a;
 }
 
-/// The trailing context of a form, or "" for none.
+/// The look-ahead of a form, or "" for none. A fixed one is flex trailing
+/// context; a variable one is matched with the word and handed back by
+/// KEEP_HEAD in the action (see the scanner template).
 std::string context(const std::string& form) {
-    if (form == "eq") return "/{GAP}*\"=\"";
-    if (form == "group") return "/{GAP}*\"(\"[^)]+\")\"";
+    if (form == "eq") return "{GAP}*\"=\"";
+    if (form == "group") return "{GAP}*\"(\"[^)]+\")\"";
     if (form == "paren") return "/\"(\"";
-    if (form == "blankparen") return "/{BLANK}+\"(\"";
-    if (form == "end") return "/({BLANK}|{EOL}|\")\")";
+    if (form == "blankparen") return "{BLANK}+\"(\"";
+    if (form == "end") return "({BLANK}|{EOL}|\")\")";
+    return "";
+}
+
+/// The statement that gives back a variable look-ahead, or "".
+std::string keep_head(const std::string& form) {
+    if (form == "eq" || form == "group") return "KEEP_HEAD(head_before(GAP_STOPS)); ";
+    if (form == "blankparen") return "KEEP_HEAD(head_before(BLANK_STOPS)); ";
+    if (form == "end") return "KEEP_HEAD(head_before(END_STOPS)); ";
     return "";
 }
 
@@ -269,12 +283,13 @@ std::string keyword_rules(const table& t, const std::string& table_path) {
             spellings.insert(spellings.end(), m.spellings.begin(), m.spellings.end());
         }
         out << '<' << e.mode << '>' << alternation(spellings) << context(form) << "  {\n";
-        out << "        const std::string word = lower_text();\n";
+        out << "        " << keep_head(form) << '\n';
         for (const entry* m : members) {
             out << "        if (";
             for (std::size_t k = 0; k < m->spellings.size(); ++k)
-                out << (k ? " || " : "") << "word == " << cpp_string(m->spellings[k]);
-            out << ") " << action(*m, modes, table_path + ":" + std::to_string(m->line)) << '\n';
+                out << (k ? " || " : "") << "word_is(" << cpp_string(m->spellings[k]) << ", "
+                    << m->spellings[k].size() << ")";
+            out << ") " << action(*m, modes, table_path + ":" + std::to_string(m->line), false) << '\n';
         }
         out << "        return text_value(yylval, token::TOK_IDENTIFIER);\n    }\n";
     }
