@@ -52,8 +52,6 @@ private:
     int text_value(semantic_type* yylval, int token) const;
     int lower_value(semantic_type* yylval, int token) const;
     int expression_value(semantic_type* yylval, int token) const;
-    /// The matched text in lower case.
-    std::string lower_text() const;
     /// Whether the matched text is `lower` (given in lower case), ignoring case.
     bool word_is(const char* lower, int length) const;
     /// Length of the match before its first character from `stops`: the

@@ -32,6 +32,42 @@ node::node(const node& other)
 
 node::~node() { release(); }
 
+namespace {
+
+// Child lists grow by doubling from four slots, so nearly every list has 4, 8
+// or 16 slots: those come from the cell pools, the rare longer ones from new[].
+constexpr std::size_t first_room = 4;
+
+std::size_t room_for(std::size_t need) {
+    std::size_t room = first_room;
+    while (room < need) room *= 2;
+    return std::min<std::size_t>(room, UINT32_MAX);
+}
+
+node** new_slots(std::size_t room) {
+    using host_detail::cell_pool;
+    constexpr std::size_t slot = sizeof(node*);
+    switch (room) {
+    case 4: return static_cast<node**>(cell_pool<4 * slot>::allocate());
+    case 8: return static_cast<node**>(cell_pool<8 * slot>::allocate());
+    case 16: return static_cast<node**>(cell_pool<16 * slot>::allocate());
+    default: return new node*[room];
+    }
+}
+
+void free_slots(node** slots, std::size_t room) {
+    using host_detail::cell_pool;
+    constexpr std::size_t slot = sizeof(node*);
+    switch (room) {
+    case 4: cell_pool<4 * slot>::release(slots); break;
+    case 8: cell_pool<8 * slot>::release(slots); break;
+    case 16: cell_pool<16 * slot>::release(slots); break;
+    default: delete[] slots;
+    }
+}
+
+}  // namespace
+
 void* node::operator new(std::size_t size) {
     return size == sizeof(node) ? host_detail::cell_pool<sizeof(node)>::allocate() : ::operator new(size);
 }
@@ -46,7 +82,7 @@ void node::operator delete(void* p, std::size_t size) {
 void node::release() {
     node* const* kids = slots();
     for (std::uint32_t i = 0; i < count_; ++i) delete kids[i];
-    if (capacity_) delete[] many_;
+    if (capacity_) free_slots(many_, capacity_);
     capacity_ = 0;
     count_ = 0;
     one_ = nullptr;
@@ -60,13 +96,11 @@ children_view node::create_meta_children(std::size_t n) {
     if (need <= 1 && capacity_ == 0) return get_children();
     if (need > capacity_) {
         // Grow geometrically: callers ask for room one child at a time.
-        std::size_t room = capacity_ ? 2 * static_cast<std::size_t>(capacity_) : 4;
-        if (room < need) room = need;
-        if (room > UINT32_MAX) throw std::length_error("too many children");
-        node** list = new node*[room];
-        node* const* old = slots();
-        for (std::uint32_t i = 0; i < count_; ++i) list[i] = old[i];
-        if (capacity_) delete[] many_;
+        if (need > UINT32_MAX) throw std::length_error("too many children");
+        const std::size_t room = room_for(need);
+        node** list = new_slots(room);
+        std::copy_n(slots(), count_, list);
+        if (capacity_) free_slots(many_, capacity_);
         many_ = list;
         capacity_ = static_cast<std::uint32_t>(room);
     }
@@ -74,6 +108,10 @@ children_view node::create_meta_children(std::size_t n) {
 }
 
 void node::push(node* child) {
+    if (count_ < capacity_) {
+        many_[count_++] = child;
+        return;
+    }
     create_meta_children(1);
     if (capacity_)
         many_[count_++] = child;
@@ -84,7 +122,7 @@ void node::push(node* child) {
 }
 
 void node::clear_children() {
-    if (capacity_) delete[] many_;
+    if (capacity_) free_slots(many_, capacity_);
     capacity_ = 0;
     count_ = 0;
     one_ = nullptr;
@@ -133,6 +171,17 @@ node* node::add_pin(const std::string& name) {
 void node::take_children(node& other) {
     if (&other == this || !other.has_children()) return;
     const std::uint32_t n = other.count_;
+    if (!has_children() && other.capacity_) {
+        // An empty node takes the whole list.
+        if (capacity_) free_slots(many_, capacity_);
+        many_ = other.many_;
+        capacity_ = other.capacity_;
+        count_ = n;
+        other.capacity_ = 0;
+        other.count_ = 0;
+        other.one_ = nullptr;
+        return;
+    }
     create_meta_children(n);
     node* const* theirs = other.slots();
     for (std::uint32_t i = 0; i < n; ++i) push(theirs[i]);

@@ -70,6 +70,22 @@ TEST(HostNode, TakeChildrenIntoChildlessNode) {
     EXPECT_EQ(receiver[1][0].get_value(), "n2");
 }
 
+TEST(HostNode, TakenListGrowsAndTheGiverCanBeRefilled) {
+    // The receiver takes over the giver's list whole, then grows it through
+    // every list size; the giver starts a list of its own.
+    node receiver;
+    node giver;
+    for (int i = 0; i < 5; ++i) giver.add_child(ast::nt_integer, std::to_string(i));
+    receiver.take_children(giver);
+    for (int i = 5; i < 40; ++i) receiver.add_child(ast::nt_integer, std::to_string(i));
+    giver.add_child(ast::nt_string, "again");
+    giver.add_child(ast::nt_string, "more");
+
+    ASSERT_EQ(receiver.child_count(), 40u);
+    for (std::size_t i = 0; i < 40; ++i) EXPECT_EQ(receiver[i].get_value(), std::to_string(i));
+    EXPECT_EQ(values_of(giver), (std::vector<std::string>{"again", "more"}));
+}
+
 TEST(HostNode, ManyAppendsKeepOrder) {
     node n;
     for (int i = 0; i < 1000; ++i) n.add_child(ast::nt_integer, std::to_string(i));
