@@ -36,6 +36,7 @@ add_library(korvex3_core OBJECT
   ${FLEX_korvex3_scanner_OUTPUTS}
   ${CMAKE_SOURCE_DIR}/driver/location.cc
   ${CMAKE_SOURCE_DIR}/driver/korvex3_driver.cc
+  ${CMAKE_SOURCE_DIR}/driver/text_pool.cc
   ${KORVEX3_GRAMMAR_SOURCES}
   ${CMAKE_SOURCE_DIR}/plugin/parser_korvex3.cc
   ${CMAKE_SOURCE_DIR}/plugin/language_description.cc

@@ -208,10 +208,10 @@ node* flatten(node* outer, node* inner, node* last) {
 }
 
 void discard(std::string* a, std::string* b, std::string* c, std::string* d) {
-    delete a;
-    delete b;
-    delete c;
-    delete d;
+    text_pool::give_back(a);
+    text_pool::give_back(b);
+    text_pool::give_back(c);
+    text_pool::give_back(d);
 }
 
 }  // namespace quarry_parser_implementation::operands

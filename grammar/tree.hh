@@ -12,11 +12,12 @@
 #include "korvex3_driver.hh"
 #include "location.hh"
 #include "quarry/ast/node.hh"
+#include "text_pool.hh"
 
 namespace quarry_parser_implementation::tree {
 
 using quarry::ast::node;
-using text_ptr = std::unique_ptr<std::string>;
+using text_ptr = text_pool::ptr;
 using node_ptr = std::unique_ptr<node>;
 using texts = std::vector<std::string>;
 

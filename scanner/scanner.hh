@@ -9,6 +9,7 @@
 #endif
 
 #include "korvex3_parser.hh"
+#include "text_pool.hh"
 
 namespace quarry_parser_implementation {
 
@@ -59,6 +60,9 @@ private:
     int head_before(const char* stops) const;
     /// lines(1) on the location for every line feed of the matched text.
     void count_lines(location* yylloc) const;
+
+    // Token texts come from the parsing thread's free list.
+    text_pool::free_list& texts_ = text_pool::local();
 };
 
 }  // namespace quarry_parser_implementation
