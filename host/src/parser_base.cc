@@ -1,6 +1,9 @@
 #include "quarry/parser/parser_base.hh"
 
+#include <algorithm>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <boost/algorithm/string/predicate.hpp>
 #include <boost/filesystem.hpp>
@@ -18,6 +21,10 @@ namespace {
 // Deeper nesting than this can only be an include cycle.
 constexpr int max_include_depth = 64;
 thread_local int include_depth = 0;
+// The files open on this thread, outermost first. A file is not parsed again
+// inside itself: with two self-includes per file, the depth limit alone
+// would allow 2^64 parses.
+thread_local std::vector<std::string> open_files;
 
 bool path_exists(const fs::path& p) {
     boost::system::error_code ec;
@@ -30,24 +37,62 @@ bool is_readable_file(const std::string& path) {
     return !ec && fs::exists(status) && !fs::is_directory(status);
 }
 
-class depth_guard {
+// One name per file however it is spelled; "" for no file.
+std::string identity(const std::string& path) {
+    if (path.empty()) return path;
+    boost::system::error_code ec;
+    const fs::path canonical = fs::canonical(path, ec);
+    return ec ? fs::absolute(path).lexically_normal().string() : canonical.string();
+}
+
+bool is_open(const std::string& id) {
+    return !id.empty() && std::find(open_files.begin(), open_files.end(), id) != open_files.end();
+}
+
+// Marks one include level: its depth and its file, and at the outermost level
+// the includer's file too.
+class level_guard {
 public:
-    depth_guard() { ++include_depth; }
-    ~depth_guard() { --include_depth; }
-    depth_guard(const depth_guard&) = delete;
-    depth_guard& operator=(const depth_guard&) = delete;
+    level_guard(const std::string& includer, const std::string& included) {
+        try {
+            if (open_files.empty() && !includer.empty()) push(includer);
+            if (!included.empty()) push(included);
+        } catch (...) {
+            open_files.resize(open_files.size() - pushed_);
+            throw;
+        }
+        ++include_depth;
+    }
+    ~level_guard() {
+        --include_depth;
+        open_files.resize(open_files.size() - pushed_);
+    }
+    level_guard(const level_guard&) = delete;
+    level_guard& operator=(const level_guard&) = delete;
+
+private:
+    void push(const std::string& id) {
+        open_files.push_back(id);
+        ++pushed_;
+    }
+    std::size_t pushed_ = 0;
 };
 
-// Runs one include parse: a fresh parser of `language` fills `target`.
+// Runs one include parse of `path` ("" for a text): a fresh parser of
+// `language` fills `target`.
 template <typename Parse>
-bool parse_include(const parser_base& includer, const std::string& language, ast::node* target, Parse parse) {
+bool parse_include(const parser_base& includer, const std::string& path, const std::string& language,
+                   ast::node* target, Parse parse) {
     if (!target || include_depth >= max_include_depth) return false;
+    const std::string from = identity(includer.get_parsing_file());
+    const std::string id = identity(path);
+    if (!id.empty() && (id == from || is_open(id))) return false;
     std::unique_ptr<parser_base> parser(framework::instance().create_parser(language));
     if (!parser) return false;
     parser->set_ast_node(target);
     parser->set_task(includer.get_task());
     parser->set_file_is_include(true);
-    depth_guard guard;
+    level_guard guard(from, id);
     parse(*parser);
     return true;
 }
@@ -68,14 +113,14 @@ void parser_base::stop_parsing_section(const std::string&, const std::string&) {
 
 bool parser_base::add_include(const std::string& path, const std::string& language, ast::node* target) {
     if (!is_readable_file(path)) return false;
-    return parse_include(*this, language, target, [&](parser_base& parser) { parser.parse_file(path); });
+    return parse_include(*this, path, language, target, [&](parser_base& parser) { parser.parse_file(path); });
 }
 
 bool parser_base::add_include_section(const std::string& path, const std::string& section,
                                       const std::string& language, ast::node* target) {
     if (!target || !is_readable_file(path)) return false;
     ast::node whole;
-    if (!parse_include(*this, language, &whole, [&](parser_base& parser) { parser.parse_file(path); }))
+    if (!parse_include(*this, path, language, &whole, [&](parser_base& parser) { parser.parse_file(path); }))
         return false;
     bool found = false;
     for (ast::node* child : whole.get_children()) {
@@ -88,7 +133,7 @@ bool parser_base::add_include_section(const std::string& path, const std::string
 }
 
 bool parser_base::add_include_string(const std::string& text, const std::string& language, ast::node* target) {
-    return parse_include(*this, language, target,
+    return parse_include(*this, std::string(), language, target,
                          [&](parser_base& parser) { parser.parse_string(text, "string stream"); });
 }
 

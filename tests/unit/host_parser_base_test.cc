@@ -147,29 +147,64 @@ TEST_F(HostParserBase, IncludeDiagnosticsGoToTheCallersSink) {
     EXPECT_EQ(sink.entries()[0].message, "from the include");
 }
 
-TEST_F(HostParserBase, IncludeCycleStopsAtDepth64) {
-    const std::string path = write("loop.inc", "include loop.inc\n");
+TEST_F(HostParserBase, AFileIsNotIncludedInsideItself) {
+    // Twice per file: without the check this would nest 64 levels deep in
+    // both branches.
+    const std::string self = write("self.inc", "include self.inc\ninclude self.inc\n");
     ast::node target;
-    EXPECT_TRUE(includer_.add_include(path, fake_language, &target));
+    EXPECT_TRUE(includer_.add_include(self, fake_language, &target));
+    EXPECT_EQ(log_.parses, 1);
+    EXPECT_EQ(log_.include_failures, 2);
+
+    // Through another file, and back to the top-level file, spelled differently.
+    log_ = fake_log();
+    write("a.inc", "include b.inc\n");
+    write("b.inc", "include ./a.inc\ninclude deck.kvx\n");
+    includer_.set_parsing_file(write("deck.kvx", "include a.inc\n"));
+    ast::node chain;
+    EXPECT_TRUE(includer_.add_include((dir_ / "a.inc").string(), fake_language, &chain));
+    EXPECT_EQ(log_.names, (std::vector<std::string>{(dir_ / "a.inc").string(), (dir_ / "b.inc").string()}));
+    EXPECT_EQ(log_.include_failures, 2);
+}
+
+TEST_F(HostParserBase, TheSameFileTwiceSideBySideIsNoCycle) {
+    const std::string leaf = write("leaf.inc", "x\n");
+    write("twice.inc", "include leaf.inc\ninclude leaf.inc\n");
+    ast::node target;
+    EXPECT_TRUE(includer_.add_include((dir_ / "twice.inc").string(), fake_language, &target));
+    EXPECT_EQ(log_.parses, 3);
+    EXPECT_EQ(log_.include_failures, 0);
+    // And again afterwards: nothing stays marked open.
+    EXPECT_TRUE(includer_.add_include(leaf, fake_language, &target));
+}
+
+TEST_F(HostParserBase, IncludeChainStopsAtDepth64) {
+    for (int i = 0; i < 70; ++i)
+        write("f" + std::to_string(i) + ".inc", "include f" + std::to_string(i + 1) + ".inc\n");
+    ast::node target;
+    EXPECT_TRUE(includer_.add_include((dir_ / "f0.inc").string(), fake_language, &target));
     EXPECT_EQ(log_.parses, 64);
     EXPECT_EQ(log_.include_failures, 1);
 
-    // The depth is back to zero: the same cycle runs as deep again.
+    // The depth is back to zero: the same chain runs as deep again.
     log_ = fake_log();
     ast::node again;
-    EXPECT_TRUE(includer_.add_include(path, fake_language, &again));
+    EXPECT_TRUE(includer_.add_include((dir_ / "f0.inc").string(), fake_language, &again));
     EXPECT_EQ(log_.parses, 64);
 }
 
-TEST_F(HostParserBase, IncludeDepthIsRestoredAfterAnException) {
+TEST_F(HostParserBase, IncludeLevelIsRestoredAfterAnException) {
     const std::string thrower = write("throw.inc", "throw\n");
-    const std::string loop = write("loop.inc", "include loop.inc\n");
     ast::node target;
     EXPECT_THROW(includer_.add_include(thrower, fake_language, &target), std::runtime_error);
+    // Still open, it would be refused now instead of parsed.
+    EXPECT_THROW(includer_.add_include(thrower, fake_language, &target), std::runtime_error);
 
+    for (int i = 0; i < 70; ++i)
+        write("f" + std::to_string(i) + ".inc", "include f" + std::to_string(i + 1) + ".inc\n");
     log_ = fake_log();
     ast::node again;
-    EXPECT_TRUE(includer_.add_include(loop, fake_language, &again));
+    EXPECT_TRUE(includer_.add_include((dir_ / "f0.inc").string(), fake_language, &again));
     EXPECT_EQ(log_.parses, 64);
 }
 

@@ -25,7 +25,9 @@ public:
     virtual void start_parsing_section(const std::string& name, const std::string& where);
     virtual void stop_parsing_section();
     virtual void stop_parsing_section(const std::string& name, const std::string& where);
-    /// Parses `path` in `language` into `target`; false when the file cannot be used.
+    /// Parses `path` in `language` into `target`; false when the file cannot be
+    /// used: missing, already open in the chain of includes that leads here
+    /// (a cycle), or 64 includes deep.
     virtual bool add_include(const std::string& path, const std::string& language, ast::node* target);
     /// As add_include, keeping only the statements of the named section.
     virtual bool add_include_section(const std::string& path, const std::string& section,
