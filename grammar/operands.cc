@@ -106,7 +106,7 @@ node* indexed_port_pin(std::string* head, std::string* index, std::string* close
                        std::string* net) {
     auto h = own(head), i = own(index), c = own(close), t = own(tail);
     std::string port = tree::lower(*h) + "[" + *i + (c ? *c : std::string("]"));
-    if (t) port += tree::lower(*t);
+    if (t) port += *t;  // the tail stays as written
     return port_pin(port, net);
 }
 
@@ -170,10 +170,19 @@ node* bare_expression(korvex3_driver& d, std::string* text) {
     return new node(nt_expression, std::move(*t));
 }
 
-node* generic_value(korvex3_driver& d, std::string* text, const location& loc) {
-    auto t = own(text);
-    d.prepare_expression(*t);
-    return tree::locate(new node(nt_generic_value, std::move(*t)), loc);
+tree::located_text* located_name(std::string* text, const location& loc) {
+    return new tree::located_text{own(tree::lowered(text)), loc};
+}
+
+node* generic_value(korvex3_driver& d, tree::located_text* id) {
+    const std::unique_ptr<tree::located_text> owned(id);
+    d.prepare_expression(*owned->text);
+    return tree::locate(new node(nt_generic_value, std::move(*owned->text)), owned->where);
+}
+
+node* located_expression(korvex3_driver& d, tree::located_text* id) {
+    const std::unique_ptr<tree::located_text> owned(id);
+    return expression(d, owned->text.release(), owned->where);
 }
 
 node* string_field(std::string* text) {

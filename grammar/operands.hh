@@ -62,10 +62,14 @@ node* float_field(korvex3_driver& d, std::string* text);
 node* exp_field(korvex3_driver& d, std::string* text);
 /// nt_expression, prepared and located at the token.
 node* expression(korvex3_driver& d, std::string* text, const location& loc);
+/// nt_expression of an identifier used as a value, located at it.
+node* located_expression(korvex3_driver& d, tree::located_text* id);
 /// nt_expression without a location.
 node* bare_expression(korvex3_driver& d, std::string* text);
+/// The lower-cased identifier of an id_value_field with its token's location.
+tree::located_text* located_name(std::string* text, const location& loc);
 /// nt_generic_value of an identifier used as a value, located at it.
-node* generic_value(korvex3_driver& d, std::string* text, const location& loc);
+node* generic_value(korvex3_driver& d, tree::located_text* id);
 /// nt_string with the lower-cased text.
 node* string_field(std::string* text);
 /// nt_string head[index] with the head lower-cased.

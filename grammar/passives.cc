@@ -61,9 +61,8 @@ node* base(korvex3_driver& d, std::string* name, node* pin1, node* pin2, bool se
 
 void statement_done(korvex3_driver& d) { d.set_dimension_source_count(2); }
 
-node* id_value(korvex3_driver& d, const device& dev, node* inst, std::string* id, const location& id_loc,
-               const location& loc) {
-    main_value(dev, inst, operands::expression(d, id, id_loc));
+node* id_value(korvex3_driver& d, const device& dev, node* inst, tree::located_text* id, const location& loc) {
+    main_value(dev, inst, operands::located_expression(d, id));
     return tree::locate(master(inst, dev.device_class, "device"), loc);
 }
 

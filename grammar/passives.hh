@@ -22,8 +22,7 @@ node* base(korvex3_driver& d, std::string* name, node* pin1, node* pin2, bool se
 void statement_done(korvex3_driver& d);
 
 /// A bare identifier as the value: an expression located at it.
-node* id_value(korvex3_driver& d, const device& dev, node* inst, std::string* id, const location& id_loc,
-               const location& loc);
+node* id_value(korvex3_driver& d, const device& dev, node* inst, tree::located_text* id, const location& loc);
 /// The value, the parameters, the device class.
 node* valued(const device& dev, node* inst, node* value, node* params, const location& loc);
 /// The value, then each further value under its positional name.

@@ -21,6 +21,13 @@ using text_ptr = text_pool::ptr;
 using node_ptr = std::unique_ptr<node>;
 using texts = std::vector<std::string>;
 
+/// A text with the location of its own token, for a rule whose span is wider
+/// (an identifier in parentheses).
+struct located_text {
+    text_ptr text;
+    location where;
+};
+
 /// Takes ownership of a text handed up the stack (null is allowed).
 inline text_ptr own(std::string* s) { return text_ptr(s); }
 inline node_ptr own(node* n) { return node_ptr(n); }
