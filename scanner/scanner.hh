@@ -1,5 +1,6 @@
 #pragma once
 #include <iosfwd>
+#include <streambuf>
 #include <string>
 
 #if !defined(yyFlexLexerOnce)
@@ -58,8 +59,17 @@ private:
     /// Length of the match before its first character from `stops`: the
     /// word that a look-ahead matched together with it ends there.
     int head_before(const char* stops) const;
+    /// Length of the match up to and including its last `c`.
+    int head_through_last(char c) const;
     /// lines(1) on the location for every line feed of the matched text.
     void count_lines(location* yylloc) const;
+
+    // Takes what the default rule copies out when there is no output stream.
+    struct discard_buffer : std::streambuf {
+        int overflow(int c) override { return traits_type::not_eof(c); }
+        std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+    };
+    discard_buffer discard_;
 
     // Token texts come from the parsing thread's free list.
     text_pool::free_list& texts_ = text_pool::local();

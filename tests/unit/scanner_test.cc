@@ -133,6 +133,8 @@ TEST(ScannerStart, IncludedFileSkipsLeadingLines) {
     // The first statement keeps its line start, so a dot command is recognised.
     EXPECT_EQ(scan("\n  .end\n"), (lines{"[2:1-2:6] .END", "[2:7-3:1] end-of-line"}));
     EXPECT_EQ(scan("* only comments\n*\n"), lines{});
+    // A textual ^M before the line feed makes an empty line too.
+    EXPECT_EQ(scan("^M\n  ^m\n\nR1 a b 1\n")[0], "[4:1-4:2] RESISTOR \"r1\"");
 }
 
 TEST(ScannerDotCommands, PrefixesAndOverlaps) {
@@ -209,6 +211,12 @@ TEST(ScannerLookAhead, GivenBackExactly) {
               (lines{"[1:8-1:11] identifier \"tran\"", "[1:13-1:13] PARAM_V", "[1:14-1:14] (",
                      "[1:15-1:15] identifier \"a\"", "[1:16-1:16] )", "[1:17-1:18] \",\"", "[1:20-1:20] PARAM_V",
                      "[1:21-1:21] (", "[1:22-1:22] identifier \"b\"", "[1:23-1:23] )"}));
+    // In print lists a run of commas is one comma token, not blanks.
+    EXPECT_EQ(after(".print", "v(a),,v(b) , ,v(x)"),
+              (lines{"[1:8-1:8] PARAM_V", "[1:9-1:9] (", "[1:10-1:10] identifier \"a\"", "[1:11-1:11] )",
+                     "[1:12-1:13] \",\"", "[1:14-1:14] PARAM_V", "[1:15-1:15] (", "[1:16-1:16] identifier \"b\"",
+                     "[1:17-1:17] )", "[1:18-1:21] \",\"", "[1:22-1:22] PARAM_V", "[1:23-1:23] (",
+                     "[1:24-1:24] identifier \"x\"", "[1:25-1:25] )"}));
     // A title line that starts a .RERUN block, behind blanks.
     EXPECT_EQ(scan("  .rerun again\n", false),
               (lines{"[1:1-1:8] .RERUN", "[1:10-1:14] TITLE \"again\"", "[1:15-2:1] end-of-line"}));
@@ -216,6 +224,26 @@ TEST(ScannerLookAhead, GivenBackExactly) {
     EXPECT_EQ(scan("R1 a &\n* note &\nb\n"),
               (lines{"[1:1-1:2] RESISTOR \"r1\"", "[1:4-1:4] identifier \"a\"", "[3:1-3:1] identifier \"b\"",
                      "[3:2-4:1] end-of-line"}));
+}
+
+TEST(ScannerRobustness, NulBytesAreCopiedOutAndSkipped) {
+    // No token; the next one starts where the NUL stood.
+    EXPECT_EQ(scan(std::string("R1 a\0b 1\n", 9)),
+              (lines{"[1:1-1:2] RESISTOR \"r1\"", "[1:4-1:4] identifier \"a\"", "[1:5-1:6] identifier \"b\"",
+                     "[1:8-1:8] integer number \"1\"", "[1:9-2:1] end-of-line"}));
+    std::istringstream in(std::string("R1 \0\0a\n", 7));
+    std::ostringstream out;
+    quarry_parser_implementation::korvex3_scanner scanner(&in, &out);
+    scanner.start_with_file();
+    quarry_parser_implementation::korvex3_parser::semantic_type value;
+    quarry_parser_implementation::location loc;
+    int tokens = 0;
+    while (scanner.lex(&value, &loc) != 0) {
+        ++tokens;
+        delete value.text;
+    }
+    EXPECT_EQ(tokens, 3);
+    EXPECT_EQ(out.str(), std::string("\0\0", 2));
 }
 
 TEST(ScannerRobustness, AnyBytesEndInZero) {
