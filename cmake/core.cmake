@@ -22,6 +22,10 @@ add_custom_command(
 bison_target(korvex3_parser ${KORVEX3_GENERATED}/korvex3.yy ${KORVEX3_GENERATED}/korvex3_parser.cc
   DEFINES_FILE ${KORVEX3_GENERATED}/korvex3_parser.hh
   COMPILE_FLAGS "-Wall -Wno-other")
+add_custom_command(OUTPUT ${KORVEX3_GENERATED}/korvex3_parser.cc APPEND
+  COMMAND ${CMAKE_COMMAND} -DFILE=${KORVEX3_GENERATED}/korvex3_parser.cc
+          -P ${CMAKE_SOURCE_DIR}/cmake/parser_trace_text.cmake
+  DEPENDS ${CMAKE_SOURCE_DIR}/cmake/parser_trace_text.cmake)
 # Full tables over equivalence classes: the fastest representation that
 # stays around a megabyte.
 set(KORVEX3_FLEX_TABLES "-Cfe" CACHE STRING "flex table compression flags for the scanner")

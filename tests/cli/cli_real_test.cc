@@ -121,6 +121,25 @@ TEST_F(RealCli, DescribeListsTheSevenDevicesAndThirteenCodes) {
     EXPECT_EQ(r.status, 0);
 }
 
+TEST_F(RealCli, TraceSwitchesTurnOnTheirOwnTrace) {
+    dir.write("rc.kvx", "rc\nR1 a b 1\n.end\n");
+    const auto has = [](const std::string& text, const std::string& part) {
+        return text.find(part) != std::string::npos;
+    };
+    const run_result parser = cli_test::run_program(QUARRY_PARSE_BIN, {"--format", "none", "rc.kvx"}, dir.path(), "",
+                                                    {"QUARRY_TRACE_PARSER=Yes"});
+    EXPECT_TRUE(has(parser.err, "Starting parse\n"));
+    EXPECT_TRUE(has(parser.err, "Reading a token: Next token is token TITLE (rc.kvx:1.1-2: )\n")) << parser.err;
+    EXPECT_TRUE(has(parser.err, "Reducing stack by rule "));
+    EXPECT_FALSE(has(parser.err, "--accepting"));
+
+    const run_result lexer = cli_test::run_program(QUARRY_PARSE_BIN, {"--format", "none", "rc.kvx"}, dir.path(), "",
+                                                   {"QUARRY_TRACE_LEXER=on", "QUARRY_TRACE_PARSER=2"});
+    EXPECT_TRUE(has(lexer.err, "--accepting rule at line "));
+    EXPECT_FALSE(has(lexer.err, "Starting parse"));
+    EXPECT_EQ(lexer.status, 0);
+}
+
 TEST_F(RealCli, UnreadableFileIsStatusTwo) {
     const run_result r = quarry({"nowhere.kvx"});
     EXPECT_EQ(r.out, "");

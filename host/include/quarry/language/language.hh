@@ -68,13 +68,15 @@ public:
     /// invalid_device for an unknown code.
     const std::string& get_n_device_master(const std::string& code) const;
 
-    std::array<bool, 4> language_flags{};
-    int language_level = 0;
-    et_id id = id_korvex3;
-
 private:
     device_table devices_;
     boost::unordered_map<std::string, std::string> n_devices_;
+
+public:
+    // After the two tables, in the host's order.
+    std::array<bool, 4> language_flags{};
+    int language_level = 0;
+    et_id id = id_korvex3;
 };
 
 /// Fills a device table with chained calls: f("diode").pins("p", "n").default_level("1").
