@@ -217,6 +217,10 @@ TEST(ScannerLookAhead, GivenBackExactly) {
                      "[1:12-1:13] \",\"", "[1:14-1:14] PARAM_V", "[1:15-1:15] (", "[1:16-1:16] identifier \"b\"",
                      "[1:17-1:17] )", "[1:18-1:21] \",\"", "[1:22-1:22] PARAM_V", "[1:23-1:23] (",
                      "[1:24-1:24] identifier \"x\"", "[1:25-1:25] )"}));
+    // The blanks between "comment" and its text are look-ahead only.
+    EXPECT_EQ(after(".check", "dc v(a) comment  'x'"),
+              (lines{"[1:8-1:9] PARAM_DC", "[1:11-1:11] PARAM_V", "[1:12-1:12] (", "[1:13-1:13] identifier \"a\"",
+                     "[1:14-1:14] )", "[1:16-1:22] PARAM_COMMENT", "[1:25-1:27] comment \"'x'\""}));
     // A title line that starts a .RERUN block, behind blanks.
     EXPECT_EQ(scan("  .rerun again\n", false),
               (lines{"[1:1-1:8] .RERUN", "[1:10-1:14] TITLE \"again\"", "[1:15-2:1] end-of-line"}));
