@@ -19,8 +19,7 @@ constexpr bool pooled = true;
 constexpr bool pooled = true;
 #endif
 
-/// A slab of `bytes` bytes, backed by huge pages where the system offers them:
-/// a large tree otherwise spends much of its time in page faults.
+/// A fresh slab of `bytes` bytes (a multiple of the page size), never given back.
 void* new_slab(std::size_t bytes);
 
 template <std::size_t Size>
