@@ -11,8 +11,6 @@ using quarry::parser::info;
 using quarry::parser::info_netlist;
 namespace parser = quarry::parser;
 
-TEST(HostInfo, DefaultRecordText) { EXPECT_EQ(info_netlist().format_info(), "[0:0-0:0]"); }
-
 TEST(HostInfo, LinesComeBeforeColumnsInTheConstructorButNotInTheText) {
     const info_netlist record("deck.kvx", 3, 4, 5, 12);
     EXPECT_EQ(record.get_first_line(), 3u);
@@ -20,14 +18,6 @@ TEST(HostInfo, LinesComeBeforeColumnsInTheConstructorButNotInTheText) {
     EXPECT_EQ(record.get_first_column(), 5u);
     EXPECT_EQ(record.get_last_column(), 12u);
     EXPECT_EQ(record.format_info(), "deck.kvx[3:5-4:12]");
-}
-
-TEST(HostInfo, Setters) {
-    info_netlist record;
-    record.set_filename("a.cir");
-    record.set_lines(12, 13);
-    record.set_columns(1, 30);
-    EXPECT_EQ(record.format_info(), "a.cir[12:1-13:30]");
 }
 
 TEST(HostInfo, LargeNumbersPrintInDecimal) {

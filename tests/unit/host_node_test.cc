@@ -22,15 +22,6 @@ std::vector<std::string> values_of(const node& n) {
 
 }  // namespace
 
-TEST(HostNode, DefaultNodeIsAnEmptyBlock) {
-    node n;
-    EXPECT_EQ(n.get_type(), ast::nt_block);
-    EXPECT_EQ(n.get_value(), "");
-    EXPECT_FALSE(n.has_children());
-    EXPECT_TRUE(n.get_children().empty());
-    EXPECT_EQ(n.get_parser_info(), nullptr);
-}
-
 TEST(HostNode, TakeChildrenFromEmptyNodeChangesNothing) {
     node receiver;
     receiver.add_child(ast::nt_string, "a");
@@ -194,16 +185,6 @@ TEST(HostNode, PinAndNamedValueShapes) {
     EXPECT_EQ((*param)[0].get_value(), "2u");
 }
 
-TEST(HostNode, AddChildReturnsTheAppendedNode) {
-    node n;
-    node* own = new node(ast::nt_string, "own");
-    EXPECT_EQ(n.add_child(own), own);
-    node* made = n.add_child(ast::nt_master, "resistor");
-    EXPECT_EQ(made, &n[1]);
-    EXPECT_EQ(made->get_type(), ast::nt_master);
-    EXPECT_EQ(made->get_value(), "resistor");
-}
-
 TEST(HostNode, ParserInfoIsReplaced) {
     node n;
     n.set_parser_info(new info_netlist("a", 1, 1, 1, 2));
@@ -212,14 +193,6 @@ TEST(HostNode, ParserInfoIsReplaced) {
     const quarry::parser::info* same = n.get_parser_info();
     n.set_parser_info(same);  // setting the held record again must not free it
     EXPECT_EQ(n.get_parser_info()->format_info(), "b[3:1-3:2]");
-}
-
-TEST(HostNode, SetTypeAndValue) {
-    node n(ast::nt_string, "foo");
-    n.set_type(ast::nt_generic_value);
-    n.set_value("bar");
-    EXPECT_EQ(n.get_type(), ast::nt_generic_value);
-    EXPECT_EQ(n.get_value(), "bar");
 }
 
 TEST(HostNode, TypeNames) {

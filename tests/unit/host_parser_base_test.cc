@@ -272,16 +272,3 @@ TEST_F(HostParserBase, ResolvePathWithoutTask) {
     EXPECT_EQ(bare.get_init_dir(), "");
 }
 
-TEST_F(HostParserBase, InitDirComesFromTheTask) {
-    EXPECT_EQ(includer_.get_init_dir(), "");
-    task_.set_init_dir("/top/level");
-    EXPECT_EQ(includer_.get_init_dir(), "/top/level");
-}
-
-TEST_F(HostParserBase, DefaultsOfTheBase) {
-    std::ostringstream out;
-    EXPECT_FALSE(includer_.dump_tokens("x", "name", out));
-    EXPECT_TRUE(out.str().empty());
-    includer_.set_parsing_file("deck.kvx");
-    EXPECT_EQ(includer_.get_parsing_file(), "deck.kvx");
-}

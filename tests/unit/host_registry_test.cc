@@ -183,13 +183,6 @@ TEST(HostLanguageBase, DeviceQueries) {
     EXPECT_EQ(message_of<lang::invalid_device>([&] { description.get_pins("bjt"); }), "bjt");
 }
 
-TEST(HostLanguageBase, FreshDescription) {
-    const lang::base description;
-    EXPECT_EQ(description.id, lang::id_korvex3);
-    EXPECT_EQ(description.language_level, 0);
-    for (bool flag : description.language_flags) EXPECT_FALSE(flag);
-}
-
 TEST(HostLanguageRegistry, FirstRegistrationOfANameOrIdStays) {
     lang::framework registry;
     lang::base first;

@@ -1,7 +1,6 @@
 #include "text_pool.hh"
 
 #include <string>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -21,13 +20,3 @@ TEST(TextPool, RecycledStringsHoldOnlyTheNewText) {
     EXPECT_EQ(*c, "");
 }
 
-TEST(TextPool, EveryThreadHasItsOwnList) {
-    tp::free_list* here = &tp::local();
-    tp::free_list* there = nullptr;
-    std::thread t([&] {
-        there = &tp::local();
-        for (int i = 0; i < 10; ++i) tp::give_back(tp::take(tp::local(), "left", 4));
-    });
-    t.join();
-    EXPECT_NE(here, there);
-}
