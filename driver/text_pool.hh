@@ -8,14 +8,8 @@
 
 namespace quarry_parser_implementation::text_pool {
 
-#if defined(__SANITIZE_ADDRESS__)
-inline constexpr bool pooled = false;  // the sanitizer sees every string's life
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
+#ifdef KORVEX3_SANITIZE
 inline constexpr bool pooled = false;
-#else
-inline constexpr bool pooled = true;
-#endif
 #else
 inline constexpr bool pooled = true;
 #endif

@@ -3,6 +3,7 @@
 namespace quarry_parser_implementation::tree {
 
 std::string& lower(std::string& s) {
+    // ASCII only, and without the locale lookup of std::tolower.
     for (char& c : s)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return s;

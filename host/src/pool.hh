@@ -7,14 +7,8 @@
 
 namespace quarry::host_detail {
 
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef KORVEX3_SANITIZE
 constexpr bool pooled = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool pooled = false;
-#else
-constexpr bool pooled = true;
-#endif
 #else
 constexpr bool pooled = true;
 #endif
