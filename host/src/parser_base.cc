@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <boost/algorithm/string/predicate.hpp>
@@ -53,14 +54,10 @@ bool is_open(const std::string& id) {
 // the includer's file too.
 class level_guard {
 public:
-    level_guard(const std::string& includer, const std::string& included) {
-        try {
-            if (open_files.empty() && !includer.empty()) push(includer);
-            if (!included.empty()) push(included);
-        } catch (...) {
-            open_files.resize(open_files.size() - pushed_);
-            throw;
-        }
+    level_guard(std::string includer, std::string included) {
+        open_files.reserve(open_files.size() + 2);  // the moves below cannot throw
+        if (open_files.empty() && !includer.empty()) push(std::move(includer));
+        if (!included.empty()) push(std::move(included));
         ++include_depth;
     }
     ~level_guard() {
@@ -71,8 +68,8 @@ public:
     level_guard& operator=(const level_guard&) = delete;
 
 private:
-    void push(const std::string& id) {
-        open_files.push_back(id);
+    void push(std::string&& id) {
+        open_files.push_back(std::move(id));
         ++pushed_;
     }
     std::size_t pushed_ = 0;
@@ -84,15 +81,15 @@ template <typename Parse>
 bool parse_include(const parser_base& includer, const std::string& path, const std::string& language,
                    ast::node* target, Parse parse) {
     if (!target || include_depth >= max_include_depth) return false;
-    const std::string from = identity(includer.get_parsing_file());
-    const std::string id = identity(path);
+    std::string from = identity(includer.get_parsing_file());
+    std::string id = identity(path);
     if (!id.empty() && (id == from || is_open(id))) return false;
     std::unique_ptr<parser_base> parser(framework::instance().create_parser(language));
     if (!parser) return false;
     parser->set_ast_node(target);
     parser->set_task(includer.get_task());
     parser->set_file_is_include(true);
-    level_guard guard(from, id);
+    level_guard guard(std::move(from), std::move(id));
     parse(*parser);
     return true;
 }
