@@ -14,7 +14,7 @@
 #include <set>
 #include <sstream>
 
-#include "scanner.hh"
+#include "scanner/scanner.hh"
 
 namespace korvex3_bench {
 
@@ -57,14 +57,12 @@ scan_stats scan_file(const std::string& path, bool title, bool pins_complete) {
     else
         scanner.start_with_file();
     scanner.pins_complete = pins_complete;
-    korvex3_parser::semantic_type value;
     const std::string name = path;
     location loc(&name);
     scan_stats s;
     for (;;) {
-        value.text = nullptr;
-        const int kind = scanner.lex(&value, &loc);
-        delete value.text;
+        text_pool::ptr text;
+        const int kind = scanner.lex(&text, &loc);
         if (kind == 0) break;
         ++s.tokens;
     }

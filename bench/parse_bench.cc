@@ -15,7 +15,7 @@
 
 #include "bench_support.hh"
 #include "netlist_gen.hh"
-#include "parser_korvex3.hh"
+#include "plugin/parser_korvex3.hh"
 #include "quarry/ast/node.hh"
 #include "quarry/host.hh"
 #include "quarry/parser/diagnostics.hh"

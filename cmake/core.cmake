@@ -4,32 +4,44 @@
 
 add_executable(kwgen ${CMAKE_SOURCE_DIR}/tools/kwgen/kwgen.cc)
 
+# Generated sources sit under generated/scanner and generated/grammar, so that
+# they are included like the hand-written ones ("grammar/korvex3_parser.hh").
 set(KORVEX3_GENERATED ${CMAKE_BINARY_DIR}/generated)
-file(MAKE_DIRECTORY ${KORVEX3_GENERATED})
+file(MAKE_DIRECTORY ${KORVEX3_GENERATED}/scanner ${KORVEX3_GENERATED}/grammar)
+
+# The grammar's statement families, in the order their rules are assembled.
+set(KORVEX3_GRAMMAR_FAMILIES operands structure passives semiconductors)
+set(KORVEX3_GRAMMAR_FRAGMENTS)
+foreach(family IN LISTS KORVEX3_GRAMMAR_FAMILIES)
+  list(APPEND KORVEX3_GRAMMAR_FRAGMENTS ${CMAKE_SOURCE_DIR}/grammar/${family}.yy)
+endforeach()
 
 add_custom_command(
-  OUTPUT ${KORVEX3_GENERATED}/korvex3.ll ${KORVEX3_GENERATED}/korvex3.yy
+  OUTPUT ${KORVEX3_GENERATED}/scanner/korvex3.ll ${KORVEX3_GENERATED}/grammar/korvex3.yy
   COMMAND kwgen
           ${CMAKE_SOURCE_DIR}/scanner/keywords.tab
-          ${CMAKE_SOURCE_DIR}/scanner/korvex3.ll.in ${KORVEX3_GENERATED}/korvex3.ll
-          ${CMAKE_SOURCE_DIR}/grammar/korvex3.yy.in ${KORVEX3_GENERATED}/korvex3.yy
+          ${CMAKE_SOURCE_DIR}/scanner/korvex3.ll.in ${KORVEX3_GENERATED}/scanner/korvex3.ll
+          ${CMAKE_SOURCE_DIR}/grammar/korvex3.yy.in ${KORVEX3_GENERATED}/grammar/korvex3.yy
+          ${KORVEX3_GRAMMAR_FRAGMENTS}
   DEPENDS kwgen
           ${CMAKE_SOURCE_DIR}/scanner/keywords.tab
           ${CMAKE_SOURCE_DIR}/scanner/korvex3.ll.in
           ${CMAKE_SOURCE_DIR}/grammar/korvex3.yy.in
-  COMMENT "Generating scanner and grammar from the keyword table")
+          ${KORVEX3_GRAMMAR_FRAGMENTS}
+  COMMENT "Generating scanner and grammar from the keyword table and the grammar fragments")
 
-bison_target(korvex3_parser ${KORVEX3_GENERATED}/korvex3.yy ${KORVEX3_GENERATED}/korvex3_parser.cc
-  DEFINES_FILE ${KORVEX3_GENERATED}/korvex3_parser.hh
+bison_target(korvex3_parser ${KORVEX3_GENERATED}/grammar/korvex3.yy ${KORVEX3_GENERATED}/grammar/korvex3_parser.cc
+  DEFINES_FILE ${KORVEX3_GENERATED}/grammar/korvex3_parser.hh
   COMPILE_FLAGS "-Wall -Wno-other")
-add_custom_command(OUTPUT ${KORVEX3_GENERATED}/korvex3_parser.cc APPEND
-  COMMAND ${CMAKE_COMMAND} -DFILE=${KORVEX3_GENERATED}/korvex3_parser.cc
-          -P ${CMAKE_SOURCE_DIR}/cmake/parser_trace_text.cmake
-  DEPENDS ${CMAKE_SOURCE_DIR}/cmake/parser_trace_text.cmake)
+add_custom_command(OUTPUT ${KORVEX3_GENERATED}/grammar/korvex3_parser.cc APPEND
+  COMMAND ${CMAKE_COMMAND} -DFILE=${KORVEX3_GENERATED}/grammar/korvex3_parser.cc
+          -DHEADER=${KORVEX3_GENERATED}/grammar/korvex3_parser.hh
+          -P ${CMAKE_SOURCE_DIR}/cmake/parser_patches.cmake
+  DEPENDS ${CMAKE_SOURCE_DIR}/cmake/parser_patches.cmake)
 # Full tables over equivalence classes: the fastest representation that
 # stays around a megabyte.
 set(KORVEX3_FLEX_TABLES "-Cfe" CACHE STRING "flex table compression flags for the scanner")
-flex_target(korvex3_scanner ${KORVEX3_GENERATED}/korvex3.ll ${KORVEX3_GENERATED}/korvex3_scanner.cc
+flex_target(korvex3_scanner ${KORVEX3_GENERATED}/scanner/korvex3.ll ${KORVEX3_GENERATED}/scanner/korvex3_scanner.cc
   COMPILE_FLAGS "${KORVEX3_FLEX_TABLES}")
 add_flex_bison_dependency(korvex3_scanner korvex3_parser)
 
@@ -40,18 +52,14 @@ add_library(korvex3_core OBJECT
   ${FLEX_korvex3_scanner_OUTPUTS}
   ${CMAKE_SOURCE_DIR}/driver/location.cc
   ${CMAKE_SOURCE_DIR}/driver/korvex3_driver.cc
-  ${CMAKE_SOURCE_DIR}/driver/text_pool.cc
+  ${CMAKE_SOURCE_DIR}/scanner/text_pool.cc
   ${KORVEX3_GRAMMAR_SOURCES}
   ${CMAKE_SOURCE_DIR}/plugin/parser_korvex3.cc
   ${CMAKE_SOURCE_DIR}/plugin/language_description.cc
   ${CMAKE_SOURCE_DIR}/plugin/plugin_entry.cc
 )
-target_include_directories(korvex3_core PUBLIC
-  ${KORVEX3_GENERATED}
-  ${CMAKE_SOURCE_DIR}/scanner
-  ${CMAKE_SOURCE_DIR}/driver
-  ${CMAKE_SOURCE_DIR}/grammar
-  ${CMAKE_SOURCE_DIR}/plugin)
+# Includes name paths from the repository root ("grammar/tree.hh").
+target_include_directories(korvex3_core PUBLIC ${CMAKE_SOURCE_DIR} ${KORVEX3_GENERATED})
 target_link_libraries(korvex3_core PUBLIC quarry_host Boost::boost Boost::filesystem)
 set_target_properties(korvex3_core PROPERTIES
   CXX_VISIBILITY_PRESET hidden

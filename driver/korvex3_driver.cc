@@ -1,14 +1,17 @@
-#include "korvex3_driver.hh"
+#include "driver/korvex3_driver.hh"
 
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
+#include "grammar/korvex3_parser.hh"
+#include "nimbus/event.hh"
 #include "nimbus/os.hh"
+#include "nimbus/output.hh"
 #include "quarry/ast/node.hh"
 #include "quarry/parser/diagnostics.hh"
 #include "quarry/parser/parser_base.hh"
-#include "scanner.hh"
+#include "scanner/scanner.hh"
 
 namespace quarry_parser_implementation {
 
@@ -29,15 +32,20 @@ bool korvex3_driver::parse_string(const std::string& text, const std::string& na
     return parse_stream(in, name);
 }
 
-bool korvex3_driver::parse_stream(std::istream& in, const std::string& name) {
+std::unique_ptr<korvex3_scanner> korvex3_driver::make_scanner(std::istream& in, const std::string& name) {
     file_name_ = name;
-    korvex3_scanner scanner(&in, nullptr);
+    auto scanner = std::make_unique<korvex3_scanner>(&in, nullptr);
     if (include_)
-        scanner.start_with_file();
+        scanner->start_with_file();
     else
-        scanner.start_with_title();
-    scanner.set_debug(nimbus::os::getenv_bool("QUARRY_TRACE_LEXER"));
-    scanner_ = &scanner;
+        scanner->start_with_title();
+    scanner->set_debug(nimbus::os::getenv_bool("QUARRY_TRACE_LEXER"));
+    return scanner;
+}
+
+bool korvex3_driver::parse_stream(std::istream& in, const std::string& name) {
+    const auto scanner = make_scanner(in, name);
+    scanner_ = scanner.get();
     struct release {
         korvex3_scanner*& s;
         ~release() { s = nullptr; }
@@ -51,22 +59,13 @@ bool korvex3_driver::parse_stream(std::istream& in, const std::string& name) {
 }
 
 void korvex3_driver::dump_tokens(std::istream& in, const std::string& name, std::ostream& out) {
-    file_name_ = name;
-    korvex3_scanner scanner(&in, nullptr);
-    if (include_)
-        scanner.start_with_file();
-    else
-        scanner.start_with_title();
-    scanner.set_debug(nimbus::os::getenv_bool("QUARRY_TRACE_LEXER"));
-    korvex3_parser::semantic_type value;
+    const auto scanner = make_scanner(in, name);
     location loc(&file_name_);
     for (;;) {
-        value.text = nullptr;
-        const int kind = scanner.lex(&value, &loc);
+        text_pool::ptr text;
+        const int kind = scanner->lex(&text, &loc);
         if (kind == 0) break;
-        out << format_token(kind, value.text, loc);
-        delete value.text;
-        out << '\n';
+        out << format_token(kind, text.get(), loc) << '\n';
     }
 }
 
@@ -76,32 +75,24 @@ std::string korvex3_driver::format_token(int kind, const std::string* value, con
     out << '[' << r.get_first_line() << ':' << r.get_first_column() << '-' << r.get_last_line() << ':'
         << r.get_last_column() << "] "
         << korvex3_parser::symbol_name(static_cast<korvex3_parser::symbol_kind_type>(kind));
-    if (value) {
-        out << " \"";
-        for (unsigned char c : *value) {
-            switch (c) {
-            case '\\': out << "\\\\"; break;
-            case '"': out << "\\\""; break;
-            case '\n': out << "\\n"; break;
-            case '\t': out << "\\t"; break;
-            case '\r': out << "\\r"; break;
-            default:
-                if (c < 0x20) {
-                    static const char hex[] = "0123456789abcdef";
-                    out << "\\x" << hex[c >> 4] << hex[c & 15];
-                } else {
-                    out << c;
-                }
-            }
-        }
-        out << '"';
-    }
+    if (value) out << " \"" << nimbus::output::c_escape(*value) << '"';
     return out.str();
 }
 
-quarry::parser::info_netlist korvex3_driver::to_record(const location& loc) {
+int korvex3_driver::next_token(text_pool::ptr* text, location* loc) { return scanner_->lex(text, loc); }
+
+void korvex3_driver::set_pins_complete() {
+    if (scanner_) scanner_->pins_complete = true;
+}
+
+void korvex3_driver::clear_pins_complete() {
+    if (scanner_) scanner_->pins_complete = false;
+}
+
+quarry::parser::info_netlist korvex3_driver::to_record(const location& loc, end_column end) {
     return quarry::parser::info_netlist(loc.begin.filename ? *loc.begin.filename : std::string(), loc.begin.line,
-                                        loc.end.line, loc.begin.column, position::add(loc.end.column, -1));
+                                        loc.end.line, loc.begin.column,
+                                        end == end_column::last ? position::add(loc.end.column, -1) : loc.end.column);
 }
 
 quarry::parser::info_netlist* korvex3_driver::new_record(const location& loc) {
@@ -112,11 +103,6 @@ void korvex3_driver::error(const location& loc, const std::string& message) {
     error_ = true;
     const quarry::parser::info_netlist record = to_record(loc);
     quarry::parser::bison_error(&record, message);
-}
-
-void korvex3_driver::error(const std::string& message) {
-    error_ = true;
-    quarry::parser::bison_error(message);
 }
 
 void korvex3_driver::context_error(const location& loc, const std::string& message) {
@@ -130,23 +116,13 @@ void korvex3_driver::context_warning(const location& loc, const std::string& mes
     quarry::parser::bison_context_warning(&record, message);
 }
 
+void korvex3_driver::warning_packet(const location& loc, const char* id, const char* parameter, const char* element,
+                                    end_column end) {
+    auto packet = nimbus::output::named_packet(id, parameter, element, to_record(loc, end).format_info());
+    nimbus::event::nsTransmitter().fire("quarry/parser/warn", &packet);
+}
+
 std::string korvex3_driver::location_to_string(const location& loc) const { return to_record(loc).format_info(); }
 
-quarry::ast::node* korvex3_driver::new_container() const { return new quarry::ast::node(); }
-
-void korvex3_driver::adopt_statements(quarry::ast::node* container) {
-    std::unique_ptr<quarry::ast::node> owned(container);
-    if (root_) root_->take_children(*owned);
-}
-
-quarry::ast::node* korvex3_driver::new_title(std::string* text) const {
-    std::unique_ptr<std::string> owned(text);
-    return new quarry::ast::node(quarry::ast::nt_title, std::move(*owned));
-}
-
-void korvex3_driver::adopt_title(quarry::ast::node* title) {
-    std::unique_ptr<quarry::ast::node> owned(title);
-    if (root_) root_->add_child(owned.release());
-}
 
 }  // namespace quarry_parser_implementation

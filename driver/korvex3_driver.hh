@@ -4,7 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "location.hh"
+#include "driver/location.hh"
+#include "scanner/text_pool.hh"
 #include "quarry/parser/driver_base.hh"
 #include "quarry/parser/info.hh"
 
@@ -55,35 +56,40 @@ public:
     /// One line of that stream: [l:c-l:c] NAME "value" (the value only when there is one).
     static std::string format_token(int kind, const std::string* value, const location& loc);
 
+    /// The running scanner's next token (0 at the end of input).
+    int next_token(text_pool::ptr* text, location* loc);
+    /// The element's pins are read: pins-dependent words are keywords now.
+    void set_pins_complete();
+    /// The statement is complete: pins-dependent words are names again.
+    void clear_pins_complete();
+
     /// Syntax error from the parser.
     void error(const location& loc, const std::string& message);
-    /// Error without a location.
-    void error(const std::string& message);
     /// Semantic error found by a grammar action.
     void context_error(const location& loc, const std::string& message);
     void context_warning(const location& loc, const std::string& message);
+
+    /// Where a record's last column lies: on the last character, or just after it.
+    enum class end_column { last, after };
+    /// A named packet on "quarry/parser/warn": a parameter the host drops or
+    /// renames on an element, with the text form of the location.
+    void warning_packet(const location& loc, const char* id, const char* parameter, const char* element,
+                        end_column end = end_column::last);
+
     /// The text form of the location's record: file[l:c-l:c].
     std::string location_to_string(const location& loc) const;
     /// The host record of a location (last column = end column - 1, at least 1).
-    static quarry::parser::info_netlist to_record(const location& loc);
+    static quarry::parser::info_netlist to_record(const location& loc, end_column end = end_column::last);
     /// A new record for a node.
     static quarry::parser::info_netlist* new_record(const location& loc);
 
     bool has_error() const { return error_; }
     const std::string& get_file_name() const { return file_name_; }
-    korvex3_scanner* get_scanner() const { return scanner_; }
-
-    // Tree building shared by all statement families.
-    /// A list container (nt_block, empty value).
-    quarry::ast::node* new_container() const;
-    /// Moves the container's statements under the root node and deletes it.
-    void adopt_statements(quarry::ast::node* container);
-    /// nt_title with the text; the text is consumed.
-    quarry::ast::node* new_title(std::string* text) const;
-    /// Appends the node to the root node (or deletes it when there is none).
-    void adopt_title(quarry::ast::node* title);
 
 private:
+    /// A scanner on `in` for the input `name`, in the mode an input of this driver starts in.
+    std::unique_ptr<korvex3_scanner> make_scanner(std::istream& in, const std::string& name);
+
     bool error_ = false;
     bool include_ = false;
     std::string file_name_ = "unknown";

@@ -1,4 +1,4 @@
-#include "location.hh"
+#include "driver/location.hh"
 
 namespace quarry_parser_implementation {
 

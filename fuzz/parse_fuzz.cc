@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "parser_korvex3.hh"
+#include "plugin/parser_korvex3.hh"
 #include "quarry/ast/node.hh"
 #include "quarry/host.hh"
 #include "quarry/parser/diagnostics.hh"

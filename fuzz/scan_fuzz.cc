@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "scanner.hh"
+#include "scanner/scanner.hh"
 
 namespace {
 
@@ -21,15 +21,13 @@ void scan(korvex3_scanner& scanner, const std::string& text, bool title, bool pi
         scanner.start_with_file();
     scanner.pins_complete = pins;
     static const std::string name = "fuzz.kvx";
-    korvex3_parser::semantic_type value;
     location loc(&name);
     // Every token consumes input or changes mode; far more tokens than bytes
     // means the scanner is looping without reaching the end.
     const std::size_t limit = 4 * text.size() + 64;
     for (std::size_t tokens = 0;; ++tokens) {
-        value.text = nullptr;
-        const int kind = scanner.lex(&value, &loc);
-        delete value.text;
+        text_pool::ptr text;
+        const int kind = scanner.lex(&text, &loc);
         if (kind == 0) break;
         if (tokens > limit) {
             std::fprintf(stderr, "scan_fuzz: more than %zu tokens from %zu bytes (title=%d pins=%d)\n", limit,

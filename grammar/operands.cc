@@ -1,4 +1,4 @@
-#include "operands.hh"
+#include "grammar/operands.hh"
 
 #include <stdexcept>
 
@@ -7,220 +7,180 @@
 namespace quarry_parser_implementation::operands {
 
 using namespace quarry::ast;
-using tree::own;
 
-std::string* name(std::string* text) { return tree::lowered(text); }
-
-std::string* call_name(std::string* head, std::string* inner, const char* close, std::string* trailing) {
-    auto h = own(head), i = own(inner), t = own(trailing);
-    auto* out = new std::string(std::move(tree::lower(*h)));
-    *out += '(';
-    *out += *i;
-    *out += close;
-    if (t) *out += tree::lower(*t);
-    return out;
+text_ptr name(text_ptr text) {
+    lower(*text);
+    return text;
 }
 
-std::string* indexed_name(std::string* head, std::string* open, std::string* index, std::string* close,
-                          std::string* trailing) {
-    auto h = own(head), o = own(open), i = own(index), c = own(close), t = own(trailing);
-    auto* out = new std::string(std::move(tree::lower(*h)));
-    *out += *o;
-    *out += *i;
-    *out += *c;
-    if (t) *out += *t;
-    return out;
+text_ptr call_name(text_ptr head, text_ptr inner, const char* close, text_ptr trailing) {
+    std::string& out = lower(*head);
+    out += '(';
+    out += *inner;
+    out += close;
+    if (trailing) out += lower(*trailing);
+    return head;
 }
 
-std::string* prefixed_name(std::string* piece, std::string* name) {
-    auto p = own(piece), n = own(name);
-    auto* out = new std::string(std::move(tree::lower(*p)));
-    *out += *n;
-    return out;
+text_ptr indexed_name(text_ptr head, text_ptr open, text_ptr index, text_ptr close, text_ptr trailing) {
+    std::string& out = lower(*head);
+    out += *open;
+    out += *index;
+    out += *close;
+    if (trailing) out += *trailing;
+    return head;
+}
+
+text_ptr prefixed_name(text_ptr piece, text_ptr name) {
+    lower(*piece) += *name;
+    return piece;
 }
 
 namespace {
 constexpr std::uint64_t max_bus_width = 1u << 20;
 }
 
-texts* bus(std::string* head, std::string* open, std::string* from, std::string* to, std::string* close,
-           std::string* trailing) {
-    // Converted before anything is taken over: when a bound fails, the parser
-    // frees the rule's symbols itself.
+texts bus(text_ptr head, text_ptr open, text_ptr from, text_ptr to, text_ptr close, text_ptr trailing) {
     const auto first = boost::lexical_cast<std::uint64_t>(*from);
     const auto last = boost::lexical_cast<std::uint64_t>(*to);
     if ((first > last ? first - last : last - first) >= max_bus_width)
         throw std::length_error("bus " + *head + *open + *from + ":" + *to + *close + " has more than " +
                                 std::to_string(max_bus_width) + " members");
-    auto h = own(head), o = own(open), f = own(from), t = own(to), c = own(close), tail = own(trailing);
-    tree::lower(*h);
-    auto members = std::make_unique<texts>();
-    const std::string suffix = *c + (tail ? *tail : std::string());
-    const auto add = [&](std::uint64_t i) { members->push_back(*h + *o + std::to_string(i) + suffix); };
-    if (first <= last) {
-        members->reserve(last - first < 65536 ? last - first + 1 : 65536);
-        for (std::uint64_t i = first;; ++i) {
-            add(i);
-            if (i == last) break;
-        }
-    } else {
-        members->reserve(first - last < 65536 ? first - last + 1 : 65536);
-        for (std::uint64_t i = first;; --i) {
-            add(i);
-            if (i == last) break;
-        }
-    }
-    return members.release();
+    lower(*head);
+    texts members;
+    const std::string suffix = *close + (trailing ? *trailing : std::string());
+    const auto add = [&](std::uint64_t i) { members.push_back(*head + *open + std::to_string(i) + suffix); };
+    const std::uint64_t count = (first > last ? first - last : last - first) + 1;
+    members.reserve(count);
+    for (std::uint64_t i = 0; i < count; ++i) add(first <= last ? first + i : first - i);
+    return members;
 }
 
-node* name_list(node* list, std::string* name) {
-    auto n = own(name);
+node_ptr name_list(node_ptr list, text_ptr name) {
     if (!list) list = tree::container();
-    list->add_child(nt_string, std::move(*n));
+    list->add_child(nt_string, std::move(*name));
     return list;
 }
 
-node* name_list(node* list, texts* members) {
-    std::unique_ptr<texts> m(members);
+node_ptr name_list_members(node_ptr list, texts members) {
     if (!list) list = tree::container();
-    list->create_meta_children(m->size());
-    for (auto& s : *m) list->add_child(nt_string, std::move(s));
+    list->create_meta_children(members.size());
+    for (auto& s : members) list->add_child(nt_string, std::move(s));
     return list;
 }
 
-node* pin(std::string* name) {
-    auto n = own(name);
-    node* p = new node(nt_pin, std::string());
-    p->add_child(nt_string, std::move(*n));
+node_ptr pin(text_ptr name, const char* fallback) {
+    node_ptr p = std::make_unique<node>(nt_pin, std::string());
+    if (name)
+        p->add_child(nt_string, std::move(*name));
+    else
+        p->add_child(nt_string, fallback);
     return p;
 }
 
-node* port_pin(const std::string& port, std::string* net) {
-    auto n = own(net);
-    node* p = new node(nt_pin, std::string());
-    p->add_named_value(port, nt_string, *n);
+node_ptr port_pin(const char* port, text_ptr net) {
+    node_ptr p = std::make_unique<node>(nt_pin, std::string());
+    p->add_named_value(port, nt_string, *net);
     return p;
 }
 
-node* indexed_port_pin(std::string* head, std::string* index, std::string* close, std::string* tail,
-                       std::string* net) {
-    auto h = own(head), i = own(index), c = own(close), t = own(tail);
-    std::string port = tree::lower(*h) + "[" + *i + (c ? *c : std::string("]"));
-    if (t) port += *t;  // the tail stays as written
-    return port_pin(port, net);
+node_ptr port_pin(text_ptr port, text_ptr net) { return port_pin(lower(*port).c_str(), std::move(net)); }
+
+node_ptr indexed_port_pin(text_ptr head, text_ptr index, text_ptr close, text_ptr tail, text_ptr net) {
+    std::string port = lower(*head) + "[" + *index + (close ? *close : std::string("]"));
+    if (tail) port += *tail;  // the tail stays as written
+    return port_pin(port.c_str(), std::move(net));
 }
 
-node* pin_list(node* list, node* p) {
-    if (!list) list = tree::container();
-    return tree::append(list, p);
+node_ptr instance(text_ptr name, node_ptr pins) {
+    node_ptr inst = std::make_unique<node>(nt_instance, std::move(*name));
+    // Room for the usual value, master and parameters after the pins.
+    inst->create_meta_children(pins->child_count() + 4);
+    return tree::adopt(std::move(inst), std::move(pins));
 }
 
-node* pin_list(node* list, texts* members) {
-    std::unique_ptr<texts> m(members);
+node_ptr pin_list(node_ptr list, node_ptr p) {
     if (!list) list = tree::container();
-    list->create_meta_children(m->size());
-    for (auto& s : *m) list->add_pin(s);
+    return tree::append(std::move(list), std::move(p));
+}
+
+node_ptr pin_list_members(node_ptr list, texts members) {
+    if (!list) list = tree::container();
+    list->create_meta_children(members.size());
+    for (auto& s : members) list->add_pin(s);
     return list;
 }
 
-std::string* quoted_piece(korvex3_driver& d, std::string* text) {
+text_ptr quoted_piece(korvex3_driver& d, text_ptr text) {
     d.prepare_quoted_string(*text);
     return text;
 }
 
-std::string* join(std::string* first, std::string* second) {
-    auto s = own(second);
-    *first += *s;
+text_ptr join(text_ptr first, text_ptr second) {
+    *first += *second;
     return first;
 }
 
-std::string* head_piece(std::string* head, std::string* a, std::string* b, std::string* c, std::string* e) {
-    discard(a, b, c, e);
-    return head;
+model_reference model_by_name(text_ptr name, const location& loc) {
+    return {model_reference::by_name, std::move(name), loc};
 }
 
-node* int_field(korvex3_driver& d, std::string* text) {
-    auto t = own(text);
-    tree::lower(*t);
-    const bool scaled = d.prepare_number(*t);
-    return new node(scaled ? nt_number : nt_integer, std::move(*t));
+model_reference model_by_alias(text_ptr alias, const location& loc) {
+    return {model_reference::by_alias, std::move(alias), loc};
 }
 
-node* float_field(korvex3_driver& d, std::string* text) {
-    auto t = own(text);
-    tree::lower(*t);
-    d.prepare_number(*t);
-    return new node(nt_number, std::move(*t));
+node_ptr int_field(korvex3_driver& d, text_ptr text) {
+    lower(*text);
+    const bool scaled = d.prepare_number(*text);
+    return std::make_unique<node>(scaled ? nt_number : nt_integer, std::move(*text));
 }
 
-node* exp_field(korvex3_driver& d, std::string* text) {
-    auto t = own(text);
-    tree::lower(*t);
-    d.prepare_exp_number(*t);
-    return new node(nt_number, std::move(*t));
+node_ptr float_field(korvex3_driver& d, text_ptr text) {
+    lower(*text);
+    d.prepare_number(*text);
+    return std::make_unique<node>(nt_number, std::move(*text));
 }
 
-node* expression(korvex3_driver& d, std::string* text, const location& loc) {
-    return tree::locate(bare_expression(d, text), loc);
+node_ptr exp_field(korvex3_driver& d, text_ptr text) {
+    lower(*text);
+    d.prepare_exp_number(*text);
+    return std::make_unique<node>(nt_number, std::move(*text));
 }
 
-node* bare_expression(korvex3_driver& d, std::string* text) {
-    auto t = own(text);
-    d.prepare_expression(*t);
-    return new node(nt_expression, std::move(*t));
+node_ptr expression(korvex3_driver& d, text_ptr text, const location& loc) {
+    return tree::locate(bare_expression(d, std::move(text)), loc);
 }
 
-tree::located_text* located_name(std::string* text, const location& loc) {
-    return new tree::located_text{own(tree::lowered(text)), loc};
+node_ptr bare_expression(korvex3_driver& d, text_ptr text) {
+    d.prepare_expression(*text);
+    return std::make_unique<node>(nt_expression, std::move(*text));
 }
 
-node* generic_value(korvex3_driver& d, tree::located_text* id) {
-    const std::unique_ptr<tree::located_text> owned(id);
-    d.prepare_expression(*owned->text);
-    return tree::locate(new node(nt_generic_value, std::move(*owned->text)), owned->where);
+node_ptr located_expression(korvex3_driver& d, located_text id) {
+    return expression(d, std::move(id.text), id.where);
 }
 
-node* located_expression(korvex3_driver& d, tree::located_text* id) {
-    const std::unique_ptr<tree::located_text> owned(id);
-    return expression(d, owned->text.release(), owned->where);
+located_text located_name(text_ptr text, const location& loc) {
+    lower(*text);
+    return {std::move(text), loc};
 }
 
-node* string_field(std::string* text) {
-    auto t = own(text);
-    return new node(nt_string, std::move(tree::lower(*t)));
+node_ptr generic_value(korvex3_driver& d, located_text id) {
+    d.prepare_expression(*id.text);
+    return tree::locate(std::make_unique<node>(nt_generic_value, std::move(*id.text)), id.where);
 }
 
-node* indexed_string(std::string* head, std::string* open, std::string* index, std::string* close) {
-    discard(open, close);
-    auto h = own(head), i = own(index);
-    return new node(nt_string, tree::lower(*h) + "[" + *i + "]");
+node_ptr string_field(text_ptr text) { return std::make_unique<node>(nt_string, std::move(lower(*text))); }
+
+node_ptr indexed_string(text_ptr head, text_ptr index) {
+    return std::make_unique<node>(nt_string, lower(*head) + "[" + *index + "]");
 }
 
-node* parameter(std::string* name, node* field) {
-    auto n = own(name);
+node_ptr parameter(text_ptr name, node_ptr field) {
     if (field->get_type() == nt_string) field->set_type(nt_generic_value);
-    node* p = new node(nt_param, std::move(*n));
-    p->add_child(field);
+    node_ptr p = std::make_unique<node>(nt_param, std::move(*name));
+    p->add_child(field.release());
     return p;
-}
-
-node* pattern(const char* kind, std::string* pattern) {
-    auto p = own(pattern);
-    node* n = new node(nt_param, kind);
-    n->add_child(nt_string, std::move(*p));
-    return n;
-}
-
-node* flatten(node* outer, node* inner, node* last) {
-    tree::adopt(outer, inner);
-    return tree::append(outer, last);
-}
-
-void discard(std::string* a, std::string* b, std::string* c, std::string* d) {
-    text_pool::give_back(a);
-    text_pool::give_back(b);
-    text_pool::give_back(c);
-    text_pool::give_back(d);
 }
 
 }  // namespace quarry_parser_implementation::operands

@@ -1,89 +1,87 @@
 #pragma once
-// Operand fields: names, buses, pins, file names, model names, values, value
-// lists and free parameters. Every function takes ownership of the texts and
-// nodes it is given and returns a new owned text or node.
+// Operand fields: names, buses, pins, file names, model references, values,
+// value lists and free parameters.
 #include <string>
-#include <vector>
 
-#include "tree.hh"
+#include "grammar/tree.hh"
 
 namespace quarry_parser_implementation::operands {
 
 using tree::node;
-using tree::texts;
 
 // ---- names ------------------------------------------------------------------
 
 /// The lower-cased token text.
-std::string* name(std::string* text);
+text_ptr name(text_ptr text);
 /// head(inner) with a lower-cased head: NAME_FIELD_PAR / ID_FIELD_PAR forms;
 /// `close` and `trailing` extend it to head(inner)trailing or head(inner).trailing.
-std::string* call_name(std::string* head, std::string* inner, const char* close = ")", std::string* trailing = nullptr);
+text_ptr call_name(text_ptr head, text_ptr inner, const char* close = ")", text_ptr trailing = nullptr);
 /// head[index] with the bracket texts as scanned; `trailing` follows the closing bracket.
-std::string* indexed_name(std::string* head, std::string* open, std::string* index, std::string* close,
-                          std::string* trailing = nullptr);
+text_ptr indexed_name(text_ptr head, text_ptr open, text_ptr index, text_ptr close, text_ptr trailing = nullptr);
 /// A file-name piece or character before a name: lower-cased piece, then the name.
-std::string* prefixed_name(std::string* piece, std::string* name);
+text_ptr prefixed_name(text_ptr piece, text_ptr name);
 
 /// The members of head[from:to] (either direction, both bounds included).
-texts* bus(std::string* head, std::string* open, std::string* from, std::string* to, std::string* close,
-           std::string* trailing = nullptr);
+texts bus(text_ptr head, text_ptr open, text_ptr from, text_ptr to, text_ptr close, text_ptr trailing = nullptr);
 
 /// Name lists: one nt_string per name, bus members expanded.
-node* name_list(node* list, std::string* name);
-node* name_list(node* list, texts* members);
+node_ptr name_list(node_ptr list, text_ptr name);
+node_ptr name_list_members(node_ptr list, texts members);
 
 // ---- pins ---------------------------------------------------------------------
 
-/// nt_pin "" over nt_string name.
-node* pin(std::string* name);
+/// nt_pin "" over nt_string name (`fallback` when the token has no text).
+node_ptr pin(text_ptr name, const char* fallback = "");
 /// nt_pin "" over nt_param port over nt_string net.
-node* port_pin(const std::string& port, std::string* net);
+node_ptr port_pin(const char* port, text_ptr net);
+/// The same with the port name as scanned, lower-cased.
+node_ptr port_pin(text_ptr port, text_ptr net);
 /// Port name head[index] or head[index]close+tail.
-node* indexed_port_pin(std::string* head, std::string* index, std::string* close, std::string* tail, std::string* net);
-node* pin_list(node* list, node* pin);
-node* pin_list(node* list, texts* members);
+node_ptr indexed_port_pin(text_ptr head, text_ptr index, text_ptr close, text_ptr tail, text_ptr net);
+node_ptr pin_list(node_ptr list, node_ptr pin);
+node_ptr pin_list_members(node_ptr list, texts members);
+/// nt_instance named `name` with the element's pins moved in.
+node_ptr instance(text_ptr name, node_ptr pins);
+/// A container of an element's pins, in order.
+template <typename... Pins>
+node_ptr pins(node_ptr first, Pins... rest) {
+    node_ptr list = tree::container(std::move(first));
+    (list->add_child(node_ptr(std::move(rest)).release()), ...);
+    return list;
+}
 
-// ---- file names ----------------------------------------------------------------
+// ---- file and model names ----------------------------------------------------------
 
 /// A quoted piece ("file name", "expression") without its quotes.
-std::string* quoted_piece(korvex3_driver& d, std::string* text);
+text_ptr quoted_piece(korvex3_driver& d, text_ptr text);
 /// Concatenates two pieces.
-std::string* join(std::string* first, std::string* second);
-/// A bracketed file-name piece keeps only its head.
-std::string* head_piece(std::string* head, std::string* a, std::string* b = nullptr, std::string* c = nullptr,
-                        std::string* e = nullptr);
+text_ptr join(text_ptr first, text_ptr second);
+
+model_reference model_by_name(text_ptr name, const location& loc);
+model_reference model_by_alias(text_ptr alias, const location& loc);
 
 // ---- values ---------------------------------------------------------------------
 
 /// nt_number or nt_integer after number preparation.
-node* int_field(korvex3_driver& d, std::string* text);
-node* float_field(korvex3_driver& d, std::string* text);
-node* exp_field(korvex3_driver& d, std::string* text);
+node_ptr int_field(korvex3_driver& d, text_ptr text);
+node_ptr float_field(korvex3_driver& d, text_ptr text);
+node_ptr exp_field(korvex3_driver& d, text_ptr text);
 /// nt_expression, prepared and located at the token.
-node* expression(korvex3_driver& d, std::string* text, const location& loc);
-/// nt_expression of an identifier used as a value, located at it.
-node* located_expression(korvex3_driver& d, tree::located_text* id);
+node_ptr expression(korvex3_driver& d, text_ptr text, const location& loc);
 /// nt_expression without a location.
-node* bare_expression(korvex3_driver& d, std::string* text);
+node_ptr bare_expression(korvex3_driver& d, text_ptr text);
+/// nt_expression of an identifier used as a value, located at it.
+node_ptr located_expression(korvex3_driver& d, located_text id);
 /// The lower-cased identifier of an id_value_field with its token's location.
-tree::located_text* located_name(std::string* text, const location& loc);
+located_text located_name(text_ptr text, const location& loc);
 /// nt_generic_value of an identifier used as a value, located at it.
-node* generic_value(korvex3_driver& d, tree::located_text* id);
+node_ptr generic_value(korvex3_driver& d, located_text id);
 /// nt_string with the lower-cased text.
-node* string_field(std::string* text);
+node_ptr string_field(text_ptr text);
 /// nt_string head[index] with the head lower-cased.
-node* indexed_string(std::string* head, std::string* open, std::string* index, std::string* close);
+node_ptr indexed_string(text_ptr head, text_ptr index);
 
 /// A free parameter: nt_param name over the field (nt_string becomes nt_generic_value).
-node* parameter(std::string* name, node* field);
-/// nt_param over nt_string with the pattern as scanned.
-node* pattern(const char* kind, std::string* pattern);
-
-/// any_field_list "(" any_field_list any_field ")": the inner entries join the outer list.
-node* flatten(node* outer, node* inner, node* last);
-
-/// Values and lists as they come, deleting what is not kept.
-void discard(std::string* a, std::string* b = nullptr, std::string* c = nullptr, std::string* d = nullptr);
+node_ptr parameter(text_ptr name, node_ptr field);
 
 }  // namespace quarry_parser_implementation::operands

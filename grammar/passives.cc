@@ -1,13 +1,10 @@
-#include "passives.hh"
+#include "grammar/passives.hh"
 
-#include "nimbus/event.hh"
-#include "nimbus/output.hh"
-#include "operands.hh"
+#include "grammar/operands.hh"
 
 namespace quarry_parser_implementation::passives {
 
 using namespace quarry::ast;
-using tree::own;
 
 const device R{"r", "resistor"};
 const device C{"c", "capacitor"};
@@ -15,172 +12,126 @@ const device L{"l", "inductor"};
 
 namespace {
 
-node* master(node* inst, const std::string& name, const char* kind) {
+node_ptr master(node_ptr inst, const std::string& name, const char* kind) {
     inst->add_child(nt_master, name);
     inst->add_child(nt_master_kind, kind);
     return inst;
 }
 
-node* main_value(const device& dev, node* inst, node* value) {
-    inst->add_child(tree::named(dev.value_name, value));
-    return inst;
+void main_value(const device& dev, node& inst, node_ptr value) {
+    inst.add_child(tree::named(dev.value_name, std::move(value)).release());
 }
 
 /// Model names beginning with p are parameter expressions, not model references.
-node* add_model(korvex3_driver& d, node* target, std::string* name, const location& loc, const device& dev) {
-    auto n = own(name);
-    if (!n->empty() && (n->front() == 'p' || n->front() == 'P')) {
-        d.prepare_expression(*n);
-        target->add_child(tree::named("pparam", tree::locate(new node(nt_expression, std::move(*n)), loc)));
-        return master(target, dev.device_class, "device");
+node_ptr add_model(korvex3_driver& d, node_ptr target, model_reference model, const device& dev) {
+    std::string& text = *model.text;
+    if (model.kind == model_reference::by_alias) {
+        d.prepare_expression(text);
+        target->add_child(nt_model_alias, std::move(text));
+        target->add_child(nt_master_kind, "model");
+        return target;
     }
-    return master(target, *n, "model");
-}
-
-node* add_alias(korvex3_driver& d, node* target, std::string* name) {
-    auto n = own(name);
-    d.prepare_expression(*n);
-    target->add_child(nt_model_alias, std::move(*n));
-    target->add_child(nt_master_kind, "model");
-    return target;
+    if (!text.empty() && (text.front() == 'p' || text.front() == 'P')) {
+        target->add_child(tree::named("pparam", operands::expression(d, std::move(model.text), model.where)).release());
+        return master(std::move(target), dev.device_class, "device");
+    }
+    return master(std::move(target), text, "model");
 }
 
 const char* const positional_names[] = {"tc1", "tc2", "w", "l", "temp", "m", "noise", "rth", "cth", "heat", "param"};
 
 }  // namespace
 
-node* base(korvex3_driver& d, std::string* name, node* pin1, node* pin2, bool sets_count) {
-    auto n = own(name);
-    node* inst = new node(nt_instance, std::move(*n));
-    inst->create_meta_children(6);
-    inst->add_child(pin1);
-    inst->add_child(pin2);
-    if (sets_count) d.set_dimension_source_count(2);
-    return inst;
+node_ptr id_value(korvex3_driver& d, const device& dev, node_ptr inst, located_text id, const location& loc) {
+    main_value(dev, *inst, operands::located_expression(d, std::move(id)));
+    return tree::locate(master(std::move(inst), dev.device_class, "device"), loc);
 }
 
-void statement_done(korvex3_driver& d) { d.set_dimension_source_count(2); }
-
-node* id_value(korvex3_driver& d, const device& dev, node* inst, tree::located_text* id, const location& loc) {
-    main_value(dev, inst, operands::located_expression(d, id));
-    return tree::locate(master(inst, dev.device_class, "device"), loc);
+node_ptr valued(const device& dev, node_ptr inst, node_ptr value, node_ptr params, const location& loc) {
+    main_value(dev, *inst, std::move(value));
+    inst = tree::adopt(std::move(inst), std::move(params));
+    return tree::locate(master(std::move(inst), dev.device_class, "device"), loc);
 }
 
-node* valued(const device& dev, node* inst, node* value, node* params, const location& loc) {
-    main_value(dev, inst, value);
-    tree::adopt(inst, params);
-    return tree::locate(master(inst, dev.device_class, "device"), loc);
-}
-
-node* positional(korvex3_driver& d, node* inst, node* value, node* list, const location& list_loc,
-                 const location& loc) {
-    auto values = own(list);
-    main_value(R, inst, value);
+node_ptr positional(korvex3_driver& d, node_ptr inst, node_ptr value, node_ptr list, const location& list_loc,
+                    const location& loc) {
+    main_value(R, *inst, std::move(value));
     const std::size_t count = sizeof positional_names / sizeof positional_names[0];
     std::size_t i = 0;
-    for (node* v : values->get_children()) {
+    for (node* v : list->get_children()) {
         if (i < count) {
             d.context_warning(list_loc, "Assigning invalid positional value for " + inst->get_value() + ": " +
                                             positional_names[i]);
-            inst->add_child(tree::named(positional_names[i], v));
+            inst->add_child(tree::named(positional_names[i], node_ptr(v)).release());
         } else {
             d.context_error(list_loc, "Invalid positional value for " + inst->get_value());
             delete v;
         }
         ++i;
     }
-    values->clear_children();
-    return tree::locate(master(inst, R.device_class, "device"), loc);
+    list->clear_children();
+    return tree::locate(master(std::move(inst), R.device_class, "device"), loc);
 }
 
-node* value_model(korvex3_driver& d, const device& dev, node* inst, node* value, std::string* model,
-                  const location& model_loc, node* params, const location& loc) {
-    main_value(dev, inst, value);
-    add_model(d, inst, model, model_loc, dev);
-    return tree::locate(tree::adopt(inst, params), loc);
+node_ptr value_then_model(korvex3_driver& d, const device& dev, node_ptr inst, node_ptr value, model_reference model,
+                          node_ptr params, const location& loc) {
+    main_value(dev, *inst, std::move(value));
+    inst = add_model(d, std::move(inst), std::move(model), dev);
+    return tree::locate(tree::adopt(std::move(inst), std::move(params)), loc);
 }
 
-node* value_alias(korvex3_driver& d, const device& dev, node* inst, node* value, std::string* alias, node* params,
-                  const location& loc) {
-    main_value(dev, inst, value);
-    add_alias(d, inst, alias);
-    return tree::locate(tree::adopt(inst, params), loc);
+node_ptr model_then_value(korvex3_driver& d, const device& dev, node_ptr inst, model_reference model, node_ptr value,
+                          node_ptr params, const location& loc) {
+    inst = add_model(d, std::move(inst), std::move(model), dev);
+    main_value(dev, *inst, std::move(value));
+    return tree::locate(tree::adopt(std::move(inst), std::move(params)), loc);
 }
 
-node* model_value(korvex3_driver& d, const device& dev, node* inst, std::string* model, const location& model_loc,
-                  node* value, node* params, const location& loc) {
-    add_model(d, inst, model, model_loc, dev);
-    main_value(dev, inst, value);
-    return tree::locate(tree::adopt(inst, params), loc);
-}
-
-node* alias_value(korvex3_driver& d, const device& dev, node* inst, std::string* alias, node* value, node* params,
-                  const location& loc) {
-    add_alias(d, inst, alias);
-    main_value(dev, inst, value);
-    return tree::locate(tree::adopt(inst, params), loc);
-}
-
-node* model(korvex3_driver& d, std::string* name, const location& loc, const device& dev) {
-    return add_model(d, tree::container(), name, loc, dev);
-}
-
-node* alias(korvex3_driver& d, std::string* name) { return add_alias(d, tree::container(), name); }
-
-node* constant_l(korvex3_driver& d, node* list, node* value, const location& loc) {
-    auto v = own(value);
-    list->add_named_value("l", v->get_type(), v->get_value());
+node_ptr constant_l(korvex3_driver& d, node_ptr list, node_ptr value, const location& loc) {
+    list->add_named_value("l", value->get_type(), value->get_value());
     list->set_parser_info(korvex3_driver::new_record(loc));
-    const std::string where = d.location_to_string(loc);
-    auto packet = nimbus::output::named_packet("PARSER-17", "L", "constant resistor", where);
-    nimbus::event::nsTransmitter().fire("quarry/parser/warn", &packet);
+    d.warning_packet(loc, "PARSER-17", "L", "constant resistor");
     return list;
 }
 
-node* semicond_res(korvex3_driver&, node* inst, node* master_entries, node* params1, node* l_value, node* params2,
-                   const location& loc) {
-    tree::adopt(inst, master_entries);
-    tree::adopt(inst, params1);
-    inst->add_child(tree::named("l", l_value));
-    tree::adopt(inst, params2);
-    return tree::locate(inst, loc);
+node_ptr semicond_res(korvex3_driver& d, node_ptr inst, model_reference model, node_ptr params1, node_ptr l_value,
+                      node_ptr params2, const location& loc) {
+    inst = add_model(d, std::move(inst), std::move(model), R);
+    inst = tree::adopt(std::move(inst), std::move(params1));
+    inst->add_child(tree::named("l", std::move(l_value)).release());
+    return tree::locate(tree::adopt(std::move(inst), std::move(params2)), loc);
 }
 
-node* bias(node* inst, node* params, const location& loc) {
-    tree::adopt(inst, params);
-    return tree::locate(master(inst, "bias_resistor", "device"), loc);
+node_ptr bias(node_ptr inst, node_ptr params, const location& loc) {
+    inst = tree::adopt(std::move(inst), std::move(params));
+    return tree::locate(master(std::move(inst), "bias_resistor", "device"), loc);
 }
 
-void bias_noise(korvex3_driver&, node* value, const location& loc) {
-    delete value;
-    // This record keeps the column after the value as its last column.
-    const quarry::parser::info_netlist where(loc.begin.filename ? *loc.begin.filename : std::string(), loc.begin.line,
-                                             loc.end.line, loc.begin.column, loc.end.column);
-    auto packet = nimbus::output::named_packet("PARSER-17", "NOISE", "bias resistor", where.format_info());
-    nimbus::event::nsTransmitter().fire("quarry/parser/warn", &packet);
+void bias_noise(korvex3_driver& d, const location& loc) {
+    // This packet keeps the column after the value as its last column.
+    d.warning_packet(loc, "PARSER-17", "NOISE", "bias resistor", korvex3_driver::end_column::after);
 }
 
-node* tc_pair(node* tc1, node* tc2) {
-    node* list = tree::container(tree::named("tc1", tc1));
-    return tree::append(list, tree::named("tc2", tc2));
+node_ptr tc_pair(node_ptr tc1, node_ptr tc2) {
+    node_ptr list = tree::container(tree::named("tc1", std::move(tc1)));
+    return tree::append(std::move(list), tree::named("tc2", std::move(tc2)));
 }
 
-node* semicond_cap(korvex3_driver&, node* inst, node* master_entries, node* params, const location& loc) {
-    tree::adopt(inst, master_entries);
-    tree::adopt(inst, params);
-    return tree::locate(inst, loc);
+node_ptr semicond_cap(korvex3_driver& d, node_ptr inst, model_reference model, node_ptr params, const location& loc) {
+    inst = add_model(d, std::move(inst), std::move(model), C);
+    return tree::locate(tree::adopt(std::move(inst), std::move(params)), loc);
 }
 
-node* charge_function(korvex3_driver& d, std::string* expression) {
-    node* f = new node(nt_function, "equation");
-    f->add_child(tree::named("equation", operands::bare_expression(d, expression)));
+node_ptr charge_function(korvex3_driver& d, text_ptr expression) {
+    node_ptr f = std::make_unique<node>(nt_function, "equation");
+    f->add_child(tree::named("equation", operands::bare_expression(d, std::move(expression))).release());
     return f;
 }
 
-node* charge(node* inst, node* function, const location& loc) {
+node_ptr charge(node_ptr inst, node_ptr function, const location& loc) {
     inst->add_named_value("charge", nt_integer, "1");
-    inst->add_child(function);
-    return tree::locate(master(inst, "nonlinear_capacitor", "device"), loc);
+    inst->add_child(function.release());
+    return tree::locate(master(std::move(inst), "nonlinear_capacitor", "device"), loc);
 }
 
 }  // namespace quarry_parser_implementation::passives

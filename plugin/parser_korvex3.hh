@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "korvex3_driver.hh"
+#include "driver/korvex3_driver.hh"
 #include "quarry/parser/parser_base.hh"
 
 namespace quarry::parser {

@@ -1,4 +1,4 @@
-#include "parser_korvex3.hh"
+#include "plugin/parser_korvex3.hh"
 #include "quarry/export.hh"
 #include "quarry/parser/framework.hh"
 

@@ -9,16 +9,14 @@
 #include <FlexLexer.h>
 #endif
 
-#include "korvex3_parser.hh"
-#include "text_pool.hh"
+#include "driver/location.hh"
+#include "scanner/text_pool.hh"
 
 namespace quarry_parser_implementation {
 
 /// The table-driven scanner of the netlist dialect. One object serves one parse.
 class korvex3_scanner : public korvex3_FlexLexer {
 public:
-    using semantic_type = korvex3_parser::semantic_type;
-
     /// Reads from `in` (standard input when null); `out` gets bytes no rule takes.
     korvex3_scanner(std::istream* in, std::ostream* out);
 
@@ -29,8 +27,9 @@ public:
     /// Traces every match on standard error.
     void set_debug(bool on) { korvex3_FlexLexer::set_debug(on ? 1 : 0); }
 
-    /// The next token's code (0 at the end of input), its value and location.
-    virtual int lex(semantic_type* yylval, location* yylloc);
+    /// The next token's code (0 at the end of input), its location, and in
+    /// `text` (left null by tokens without one) its text.
+    virtual int lex(text_pool::ptr* text, location* yylloc);
 
     /// The current mode's number, and the name of a mode number.
     int mode() const { return (yy_start - 1) / 2; }
@@ -46,14 +45,14 @@ public:
     /// Depth of the mode stack.
     int mode_depth() const { return yy_start_stack_ptr; }
 
-    /// Set by the grammar once an element's pins are read: pins-dependent
-    /// words are keywords from then on, net names before.
+    /// Set once an element's pins are read: pins-dependent words are keywords
+    /// from then on, net names before. Only the driver writes it.
     bool pins_complete = false;
 
 private:
-    int text_value(semantic_type* yylval, int token) const;
-    int lower_value(semantic_type* yylval, int token) const;
-    int expression_value(semantic_type* yylval, int token) const;
+    int text_value(text_pool::ptr* yylval, int token) const;
+    int lower_value(text_pool::ptr* yylval, int token) const;
+    int expression_value(text_pool::ptr* yylval, int token) const;
     /// Whether the matched text is `lower` (given in lower case), ignoring case.
     bool word_is(const char* lower, int length) const;
     /// Length of the match before its first character from `stops`: the

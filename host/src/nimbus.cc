@@ -70,6 +70,31 @@ bool getenv_bool(const char* name) {
 
 namespace output {
 
+std::string c_escape(std::string_view text) {
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (const char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        switch (ch) {
+        case '\\': out += "\\\\"; break;
+        case '"': out += "\\\""; break;
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        case '\r': out += "\\r"; break;
+        default:
+            if (byte < 0x20) {
+                out += "\\x";
+                out += hex[byte >> 4];
+                out += hex[byte & 15];
+            } else {
+                out += ch;
+            }
+        }
+    }
+    return out;
+}
+
 named_formats& nsOutputNamedFormats() {
     static named_formats formats;
     return formats;

@@ -7,7 +7,7 @@
 
 namespace quarry::host_detail {
 
-#ifdef KORVEX3_SANITIZE
+#ifdef QUARRY_HOST_UNPOOLED
 constexpr bool pooled = false;
 #else
 constexpr bool pooled = true;

@@ -4,12 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include "nimbus/output.hh"
 #include "quarry/parser/info.hh"
 
 namespace {
 
 using quarry::ast::node;
-using quarry_parse::c_escape;
+using nimbus::output::c_escape;
 
 std::string tree_text(const node& root) {
     std::ostringstream out;

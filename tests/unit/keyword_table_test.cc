@@ -5,50 +5,19 @@
 #include <fstream>
 #include <sstream>
 
-#include "korvex3_driver.hh"
-#include "scanner.hh"
+#include "driver/korvex3_driver.hh"
+#include "grammar/korvex3_parser.hh"
+#include "scanner/scanner.hh"
+#include "tools/kwgen/keyword_table.hh"
 
 using namespace quarry_parser_implementation;
 
 namespace {
 
-struct entry {
-    int line;
-    std::string mode, form, token, value, effect;
-    std::vector<std::string> spellings;
-    bool pins;
-};
+using keyword_table::entry;
+using keyword_table::split;
 
-std::vector<std::string> split(const std::string& s, char sep) {
-    std::vector<std::string> out;
-    std::stringstream ss(s);
-    for (std::string part; std::getline(ss, part, sep);) out.push_back(part);
-    return out;
-}
-
-std::vector<entry> read_table() {
-    std::ifstream in(KEYWORD_TABLE);
-    std::vector<entry> entries;
-    std::string line;
-    for (int n = 1; std::getline(in, line); ++n) {
-        std::istringstream ls(line);
-        std::vector<std::string> cols;
-        for (std::string w; ls >> w;) cols.push_back(w);
-        if (cols.empty() || cols[0][0] == '#' || cols[0][0] == '@') continue;
-        entry e{n, cols[0], cols[1], cols[3], cols[4], cols[5], {}, cols.size() == 7};
-        for (const auto& s : split(cols[2], ',')) {
-            const auto tilde = s.find('~');
-            if (tilde == std::string::npos) {
-                e.spellings.push_back(s);
-                continue;
-            }
-            const std::string head = s.substr(0, tilde), tail = s.substr(tilde + 1);
-            for (std::size_t i = 0; i <= tail.size(); ++i) e.spellings.push_back(head + tail.substr(0, i));
-        }
-        entries.push_back(e);
-    }
-    return entries;
-}
+std::vector<entry> read_table() { return keyword_table::read_file(KEYWORD_TABLE).entries; }
 
 std::string upper(std::string s) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -86,16 +55,14 @@ result first_token(const std::string& text, int mode, bool pins) {
     scanner.set_mode(korvex3_scanner::mode_number("LINE_START"));
     scanner.push_mode(mode);
     scanner.pins_complete = pins;
-    korvex3_parser::semantic_type value;
-    value.text = nullptr;
+    text_pool::ptr value;
     location loc(&file);
     const int kind = scanner.lex(&value, &loc);
     result r;
     r.name = korvex3_parser::symbol_name(static_cast<korvex3_parser::symbol_kind_type>(kind));
-    if (value.text) {
+    if (value) {
         r.has_value = true;
-        r.value = *value.text;
-        delete value.text;
+        r.value = *value;
     }
     r.mode = scanner.mode();
     r.depth = scanner.mode_depth();
@@ -167,4 +134,38 @@ TEST(KeywordTable, EveryEntryInItsForm) {
         }
     }
     EXPECT_GE(checked, static_cast<int>(entries.size()));
+}
+
+// A malformed line stops the build with its place named, rather than
+// generating a scanner or grammar that quietly lacks the keyword.
+TEST(KeywordTable, BadLinesAreRejectedWithTheirLine) {
+    const std::string head = "@modes statement M\n";
+    const struct {
+        const char* line;
+        const char* message;
+    } cases[] = {
+        {"M eq x PARAM_X - -\n", nullptr},
+        {"M eq x PARAM_X - - pins param:x@list\n", nullptr},
+        {"M eq x PARAM_X - -  x\n", "t:2: expected MODE FORM"},
+        {"M sideways x PARAM_X - -\n", "t:2: unknown form sideways"},
+        {"N eq x PARAM_X - -\n", "t:2: undeclared mode N"},
+        {"M eq x PARAM_X upper -\n", "t:2: unknown value upper"},
+        {"M eq x PARAM_X - - - param:x\n", "t:2: expected param:NAME@LIST"},
+        {"M eq x PARAM_X - - - value:x@list\n", "t:2: unknown rule kind value"},
+        {"M eq x PARAM_X - - - param:@list\n", "t:2: bad parameter name"},
+        {"M eq x PARAM_X - - - flag:x@a,b-c\n", "t:2: bad grammar list name 'b-c'"},
+    };
+    for (const auto& c : cases) {
+        std::istringstream in(head + c.line);
+        if (!c.message) {
+            EXPECT_NO_THROW(keyword_table::read(in, "t")) << c.line;
+            continue;
+        }
+        try {
+            keyword_table::read(in, "t");
+            ADD_FAILURE() << "accepted: " << c.line;
+        } catch (const keyword_table::bad_table& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        }
+    }
 }

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "korvex3_driver.hh"
-#include "scanner.hh"
+#include "driver/korvex3_driver.hh"
+#include "scanner/scanner.hh"
 
 namespace korvex3_test {
 
@@ -20,15 +20,13 @@ inline std::vector<std::string> scan(const std::string& text, bool file = true, 
     else
         scanner.start_with_title();
     scanner.pins_complete = pins;
-    korvex3_parser::semantic_type value;
     location loc(&name);
     std::vector<std::string> out;
     for (;;) {
-        value.text = nullptr;
-        const int kind = scanner.lex(&value, &loc);
+        text_pool::ptr text;
+        const int kind = scanner.lex(&text, &loc);
         if (kind == 0) break;
-        out.push_back(korvex3_driver::format_token(kind, value.text, loc));
-        delete value.text;
+        out.push_back(korvex3_driver::format_token(kind, text.get(), loc));
     }
     return out;
 }

@@ -239,12 +239,12 @@ TEST(ScannerRobustness, NulBytesAreCopiedOutAndSkipped) {
     std::ostringstream out;
     quarry_parser_implementation::korvex3_scanner scanner(&in, &out);
     scanner.start_with_file();
-    quarry_parser_implementation::korvex3_parser::semantic_type value;
+    quarry_parser_implementation::text_pool::ptr text;
     quarry_parser_implementation::location loc;
     int tokens = 0;
-    while (scanner.lex(&value, &loc) != 0) {
+    while (scanner.lex(&text, &loc) != 0) {
         ++tokens;
-        delete value.text;
+        text.reset();
     }
     EXPECT_EQ(tokens, 3);
     EXPECT_EQ(out.str(), std::string("\0\0", 2));

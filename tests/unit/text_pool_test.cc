@@ -1,4 +1,4 @@
-#include "text_pool.hh"
+#include "scanner/text_pool.hh"
 
 #include <string>
 

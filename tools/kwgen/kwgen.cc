@@ -1,11 +1,12 @@
-// Build-time generator: turns the keyword table into flex rules and bison
-// token declarations, and splices them into the scanner and grammar templates.
+// Build-time generator: turns the keyword table into flex rules, bison token
+// declarations and keyword-value productions, and assembles the scanner and
+// the grammar from their templates and the grammar's family fragments.
 //
-//   kwgen KEYWORDS.tab SCANNER.ll.in SCANNER.ll GRAMMAR.yy.in GRAMMAR.yy
+//   kwgen KEYWORDS.tab SCANNER.ll.in SCANNER.ll GRAMMAR.yy.in GRAMMAR.yy [FRAGMENT.yy...]
 //
-// Table lines:  MODE FORM SPELLINGS TOKEN VALUE EFFECT [pins]
-// Directives:   @modes GROUP MODE...   (declares start conditions by group)
+// The table's format is described at its top (scanner/keywords.tab).
 #include <algorithm>
+#include <cctype>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
@@ -16,14 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "keyword_table.hh"
+
 namespace {
 
-struct entry {
-    int line = 0;
-    std::string mode, form, token, value, effect;
-    std::vector<std::string> spellings;
-    bool pins = false;
-};
+using keyword_table::entry;
+using keyword_table::split;
+using keyword_table::table;
 
 [[noreturn]] void fail(const std::string& where, const std::string& what) {
     std::cerr << where << ": error: " << what << '\n';
@@ -52,32 +52,6 @@ void write_file(const std::string& path, const std::string& text) {
     if (!out || !(out << text)) fail(path, "cannot write");
 }
 
-std::vector<std::string> split(const std::string& s, char sep) {
-    std::vector<std::string> parts;
-    std::string cur;
-    for (char c : s) {
-        if (c == sep) {
-            parts.push_back(cur);
-            cur.clear();
-        } else {
-            cur += c;
-        }
-    }
-    parts.push_back(cur);
-    return parts;
-}
-
-/// "dec~ade" -> dec, deca, decad, decade.
-std::vector<std::string> expand_spelling(const std::string& s) {
-    const auto tilde = s.find('~');
-    if (tilde == std::string::npos) return {s};
-    const std::string head = s.substr(0, tilde);
-    const std::string tail = s.substr(tilde + 1);
-    std::vector<std::string> out;
-    for (std::size_t i = 0; i <= tail.size(); ++i) out.push_back(head + tail.substr(0, i));
-    return out;
-}
-
 /// A flex pattern for a keyword spelling. Letters are written as one-letter
 /// classes: under case-insensitive matching a class costs one automaton state,
 /// a quoted letter four, and the keyword tables are near flex's limit.
@@ -102,58 +76,6 @@ std::string cpp_string(const std::string& s) {
         out += c;
     }
     return out + "\"";
-}
-
-struct table {
-    std::map<std::string, std::vector<std::string>> groups;  // group -> modes, in order
-    std::vector<std::string> modes;                          // every declared mode, in order
-    std::vector<std::vector<std::string>> declarations;      // one per @modes line
-    std::vector<entry> entries;
-};
-
-table read_table(const std::string& path) {
-    table t;
-    std::istringstream in(read_file(path));
-    std::string line;
-    int n = 0;
-    std::set<std::string> declared;
-    while (std::getline(in, line)) {
-        ++n;
-        const std::string where = path + ":" + std::to_string(n);
-        std::istringstream ls(line);
-        std::vector<std::string> cols;
-        for (std::string w; ls >> w;) cols.push_back(w);
-        if (cols.empty() || cols[0][0] == '#') continue;
-        if (cols[0] == "@modes") {
-            if (cols.size() < 3) fail(where, "@modes needs a group and modes");
-            t.declarations.emplace_back(cols.begin() + 2, cols.end());
-            for (std::size_t i = 2; i < cols.size(); ++i) {
-                if (!declared.insert(cols[i]).second) fail(where, "mode declared twice: " + cols[i]);
-                t.groups[cols[1]].push_back(cols[i]);
-                t.modes.push_back(cols[i]);
-            }
-            continue;
-        }
-        if (cols.size() != 6 && !(cols.size() == 7 && cols[6] == "pins"))
-            fail(where, "expected MODE FORM SPELLINGS TOKEN VALUE EFFECT [pins]");
-        entry e;
-        e.line = n;
-        e.mode = cols[0];
-        e.form = cols[1];
-        e.token = cols[3];
-        e.value = cols[4];
-        e.effect = cols[5];
-        e.pins = cols.size() == 7;
-        for (const auto& s : split(cols[2], ','))
-            for (const auto& x : expand_spelling(s)) e.spellings.push_back(x);
-        static const std::set<std::string> forms{"word", "eq", "group", "paren", "blankparen",
-                                                  "type", "end", "element", "dot"};
-        if (!forms.count(e.form)) fail(where, "unknown form " + e.form);
-        if (e.value != "-" && e.value != "text" && e.value != "lower") fail(where, "unknown value " + e.value);
-        if (!declared.count(e.mode)) fail(where, "undeclared mode " + e.mode);
-        t.entries.push_back(e);
-    }
-    return t;
 }
 
 /// The C++ statements of an EFFECT column.
@@ -305,29 +227,167 @@ std::set<std::string> declared_tokens(const std::string& grammar) {
         std::istringstream ls(line);
         std::string w;
         if (!(ls >> w) || w != "%token") continue;
+        bool quoted = false;
         while (ls >> w) {
-            if (w[0] == '<' || w[0] == '"') continue;
+            // An alias in quotes may hold blanks.
+            if (quoted || w[0] == '"') {
+                quoted = (quoted || w.size() == 1 || w.back() != '"') && !(quoted && w.back() == '"');
+                continue;
+            }
             if (w[0] == '/') break;
-            names.insert(w);
+            if (w[0] != '<') names.insert(w);
         }
     }
     return names;
 }
 
-std::string token_declarations(const table& t, const std::set<std::string>& hand) {
+/// The tokens of the table not declared by hand, in table order.
+std::vector<std::string> generated_tokens(const table& t, const std::set<std::string>& hand) {
     std::vector<std::string> order;
-    std::map<std::string, bool> valued;
-    for (const auto& e : t.entries) {
-        if (hand.count(e.token)) continue;
-        if (!valued.count(e.token)) order.push_back(e.token);
-        valued[e.token] = valued[e.token] || e.value != "-";
-    }
+    std::set<std::string> seen;
+    for (const auto& e : t.entries)
+        if (!hand.count(e.token) && seen.insert(e.token).second) order.push_back(e.token);
+    return order;
+}
+
+/// Every symbol has the one value type of grammar/values.hh.
+std::string token_declarations(const std::vector<std::string>& tokens) {
     std::ostringstream out;
-    for (const auto& tok : order) {
-        out << "%token " << (valued[tok] ? "<text> " : "") << tok;
+    for (const auto& tok : tokens) {
+        out << "%token <grammar_value> " << tok;
         if (tok.rfind("DOT_", 0) == 0) out << " \"." << tok.substr(4) << '"';
         out << '\n';
     }
+    return out.str();
+}
+
+/// One keyword-value production, with the table line it comes from.
+struct production {
+    int line;
+    std::string token, text;
+};
+
+/// The productions of each grammar list, from the RULE column.
+std::map<std::string, std::vector<production>> parameter_rules(const table& t, const std::string& table_path) {
+    std::map<std::string, std::vector<production>> lists;
+    std::map<std::pair<std::string, std::string>, std::string> seen;  // (list, token) -> name
+    for (const auto& e : t.entries) {
+        const auto& r = e.production;
+        if (r.kind == keyword_table::rule::none) continue;
+        const std::string where = table_path + ":" + std::to_string(e.line);
+        const std::string text = r.kind == keyword_table::rule::param
+                                     ? e.token + " value_field { $$ = tree::named(" + cpp_string(r.name) + ", $2); }"
+                                     : e.token + " { $$ = tree::flag(" + cpp_string(r.name) + "); }";
+        for (const auto& list : r.lists) {
+            const auto [it, fresh] = seen.emplace(std::make_pair(list, e.token), r.name);
+            if (!fresh) {
+                if (it->second != r.name) fail(where, e.token + " already makes " + it->second + " in " + list);
+                continue;
+            }
+            lists[list].push_back({e.line, e.token, text});
+        }
+    }
+    return lists;
+}
+
+std::string line_mark(int line, const std::string& path) {
+    return "#line " + std::to_string(line) + " " + cpp_string(path) + "\n";
+}
+
+/// The lines of a rules text with every @PARAMS(LIST)@ line expanded; #line
+/// marks keep bison's line numbers pointing at the table and the source.
+std::string expand_rules(const std::string& text, const std::string& path, int first_line,
+                         const std::map<std::string, std::vector<production>>& lists, const std::string& table_path,
+                         std::set<std::string>& used) {
+    std::istringstream in(text);
+    std::ostringstream out;
+    std::string line;
+    for (int n = first_line; std::getline(in, line); ++n) {
+        const auto open = line.find("@PARAMS(");
+        if (open == std::string::npos) {
+            out << line << '\n';
+            continue;
+        }
+        const auto close = line.find(")@", open);
+        if (close == std::string::npos) fail(path + ":" + std::to_string(n), "unterminated @PARAMS(");
+        const std::string list = line.substr(open + 8, close - open - 8);
+        const auto it = lists.find(list);
+        if (it == lists.end()) fail(path + ":" + std::to_string(n), "no keyword of the table makes " + list);
+        used.insert(list);
+        std::string prefix = line.substr(0, open);
+        for (const auto& p : it->second) {
+            out << line_mark(p.line, table_path) << prefix << p.text << '\n';
+            prefix = "    | ";
+        }
+        out << line_mark(n + 1, path);
+    }
+    return out.str();
+}
+
+/// A family fragment: declarations, a line "%%", rules.
+struct fragment {
+    std::string path, declarations, rules;
+    int rules_line = 0;
+};
+
+fragment read_fragment(const std::string& path) {
+    fragment f;
+    f.path = path;
+    std::istringstream in(read_file(path));
+    std::string line;
+    bool in_rules = false;
+    for (int n = 1; std::getline(in, line); ++n) {
+        if (!in_rules && line == "%%") {
+            in_rules = true;
+            f.rules_line = n + 1;
+            continue;
+        }
+        (in_rules ? f.rules : f.declarations) += line + "\n";
+    }
+    if (!in_rules) fail(path, "no %% line between declarations and rules");
+    return f;
+}
+
+std::string assemble_grammar(const table& t, const std::string& table_path, const std::string& template_path,
+                             const std::vector<std::string>& fragment_paths) {
+    const std::string source = read_file(template_path);
+    const std::set<std::string> hand = declared_tokens(source);
+    const auto tokens = generated_tokens(t, hand);
+    const auto lists = parameter_rules(t, table_path);
+    std::vector<fragment> fragments;
+    for (const auto& p : fragment_paths) fragments.push_back(read_fragment(p));
+
+    std::set<std::string> used;
+    std::set<std::string> seen_markers;
+    std::istringstream in(source);
+    std::ostringstream out;
+    std::string line;
+    for (int n = 1; std::getline(in, line); ++n) {
+        const auto marker = [&](const char* m) {
+            if (line.find(m) == std::string::npos) return false;
+            seen_markers.insert(m);
+            return true;
+        };
+        if (marker("@KEYWORD_TOKENS@")) {
+            out << token_declarations(tokens) << line_mark(n + 1, template_path);
+        } else if (marker("@FRAGMENT_DECLARATIONS@")) {
+            for (const auto& f : fragments) out << line_mark(1, f.path) << f.declarations;
+            out << line_mark(n + 1, template_path);
+        } else if (marker("@FRAGMENT_RULES@")) {
+            for (const auto& f : fragments)
+                out << line_mark(f.rules_line, f.path)
+                    << expand_rules(f.rules, f.path, f.rules_line, lists, table_path, used);
+            out << line_mark(n + 1, template_path);
+        } else {
+            out << line << '\n';
+        }
+    }
+    for (const char* m : {"@KEYWORD_TOKENS@", "@FRAGMENT_DECLARATIONS@", "@FRAGMENT_RULES@"})
+        if (!seen_markers.count(m)) fail(template_path, std::string("marker ") + m + " missing");
+    for (const auto& l : lists)
+        if (!used.count(l.first))
+            fail(table_path + ":" + std::to_string(l.second.front().line),
+                 "no grammar fragment has @PARAMS(" + l.first + ")@");
     return out.str();
 }
 
@@ -350,11 +410,17 @@ void substitute(std::string& text, const std::string& marker, const std::string&
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 6) {
-        std::cerr << "usage: kwgen KEYWORDS.tab SCANNER.ll.in SCANNER.ll GRAMMAR.yy.in GRAMMAR.yy\n";
+    if (argc < 6) {
+        std::cerr << "usage: kwgen KEYWORDS.tab SCANNER.ll.in SCANNER.ll GRAMMAR.yy.in GRAMMAR.yy [FRAGMENT.yy...]\n";
         return 2;
     }
-    const table t = read_table(argv[1]);
+    table t;
+    try {
+        t = keyword_table::read_file(argv[1]);
+    } catch (const keyword_table::bad_table& e) {
+        std::cerr << e.what() << '\n';
+        return 1;
+    }
 
     std::string scanner = read_file(argv[2]);
     std::string decls;
@@ -370,8 +436,6 @@ int main(int argc, char** argv) {
     substitute(scanner, "@KEYWORD_RULES@", keyword_rules(t, argv[1]), argv[2]);
     write_file(argv[3], scanner);
 
-    std::string grammar = read_file(argv[4]);
-    substitute(grammar, "@KEYWORD_TOKENS@", token_declarations(t, declared_tokens(grammar)), argv[4]);
-    write_file(argv[5], grammar);
+    write_file(argv[5], assemble_grammar(t, argv[1], argv[4], std::vector<std::string>(argv + 6, argv + argc)));
     return 0;
 }

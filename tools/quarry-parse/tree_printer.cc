@@ -4,33 +4,10 @@
 #include <utility>
 #include <vector>
 
+#include "nimbus/output.hh"
 #include "quarry/parser/info.hh"
 
 namespace quarry_parse {
-
-std::string c_escape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char ch : text) {
-        const auto byte = static_cast<unsigned char>(ch);
-        switch (ch) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        default:
-            if (byte < 0x20) {
-                char buf[5];
-                std::snprintf(buf, sizeof buf, "\\x%02x", byte);
-                out += buf;
-            } else {
-                out += ch;
-            }
-        }
-    }
-    return out;
-}
 
 std::string kind_name(quarry::ast::et_node_type type) {
     if (const char* name = quarry::ast::node_type_name(type)) return name;
@@ -53,7 +30,7 @@ void print_tree(const quarry::ast::node& root, std::ostream& out) {
             out << "<null>\n";
             continue;
         }
-        out << kind_name(n->get_type()) << " \"" << c_escape(n->get_value()) << '"';
+        out << kind_name(n->get_type()) << " \"" << nimbus::output::c_escape(n->get_value()) << '"';
         if (const auto* record = n->get_parser_info()) out << " @" << record->format_info();
         out << '\n';
         push_children(*n, depth + 1);

@@ -7,9 +7,6 @@
 
 namespace quarry_parse {
 
-/// C escape of a value: \\ \" \n \t \r, other bytes below 0x20 as \xhh.
-std::string c_escape(std::string_view text);
-
 /// The kind's nt_* name, or "nt_<number>" for a kind without one.
 std::string kind_name(quarry::ast::et_node_type type);
 

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -11,6 +12,10 @@
 #include "quarry/export.hh"
 
 namespace nimbus::output {
+
+/// The text as a C string literal's body: backslash, quote, tab, CR and LF
+/// escaped, other control bytes as \xNN.
+QUARRY_EXPORT std::string c_escape(std::string_view text);
 
 /// Format texts (Boost.Format, %1% style) by format name.
 using named_formats = boost::unordered_map<std::string, std::string>;

@@ -46,6 +46,19 @@ void give_back(std::string* s) noexcept;
 struct deleter {
     void operator()(std::string* s) const noexcept { give_back(s); }
 };
+/// An owned token text: it goes back to the free list when dropped.
 using ptr = std::unique_ptr<std::string, deleter>;
 
 }  // namespace quarry_parser_implementation::text_pool
+
+namespace quarry_parser_implementation {
+
+/// Lower-cases in place: ASCII letters only, without the locale lookup of
+/// std::tolower; other bytes stay.
+inline std::string& lower(std::string& s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+}  // namespace quarry_parser_implementation

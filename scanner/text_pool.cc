@@ -1,4 +1,4 @@
-#include "text_pool.hh"
+#include "scanner/text_pool.hh"
 
 namespace quarry_parser_implementation::text_pool {
 
@@ -12,8 +12,15 @@ free_list::~free_list() {
 }
 
 free_list& local() {
-    static thread_local free_list list;
-    return list;
+    // Reached through an initial-exec pointer: a plain offset from the thread
+    // pointer instead of a call into the dynamic loader at every text given
+    // back. A loaded module has little static TLS, so the list itself lives
+    // on the heap, owned by the thread.
+    static thread_local free_list* cached __attribute__((tls_model("initial-exec"))) = nullptr;
+    if (cached) return *cached;
+    static thread_local std::unique_ptr<free_list> owner(new free_list);
+    cached = owner.get();
+    return *cached;
 }
 
 void give_back(std::string* s) noexcept {
