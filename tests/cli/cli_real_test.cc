@@ -24,19 +24,85 @@ protected:
     cli_test::scratch_dir dir;
 };
 
-TEST_F(RealCli, EmptyFileParsesSilently) {
+TEST_F(RealCli, EmptyFileParsesSilentlyWithTheModuleFoundOrGiven) {
     dir.write("empty.kvx", "");
-    const run_result r = quarry({"empty.kvx"});
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.status, 0);
+    for (const run_result& r : {quarry({"empty.kvx"}), quarry({"--plugin", REAL_PLUGIN, "empty.kvx"})}) {
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.status, 0);
+    }
 }
 
-TEST_F(RealCli, ExplicitModulePathWorksToo) {
-    dir.write("empty.kvx", "");
-    const run_result r = quarry({"--plugin", REAL_PLUGIN, "empty.kvx"});
+TEST_F(RealCli, StatusIsTheWorstOfAllInputsAndUnreadableOnesAreSkipped) {
+    dir.write("ok.kvx", "t\n.END\n");
+    dir.write("bad.kvx", "t\nR1 a b ?\n.END\n");
+    dir.write("sub/x.kvx", "");
+    EXPECT_EQ(quarry({"ok.kvx"}).status, 0);
+    EXPECT_EQ(quarry({"bad.kvx", "ok.kvx"}).status, 1);
+    EXPECT_EQ(quarry({"ok.kvx", "bad.kvx"}).status, 1);
+    EXPECT_EQ(quarry({"ok.kvx", "bad.kvx", "nope.kvx"}).status, 2);
+
+    const run_result r = quarry({"ok.kvx", "missing.kvx", "sub", "ok.kvx"});
+    EXPECT_EQ(r.out, "== ok.kvx\nnt_title \"t\"\n== ok.kvx\nnt_title \"t\"\n");
+    EXPECT_EQ(r.err,
+              "quarry-parse: error: cannot open missing.kvx\n"
+              "quarry-parse: error: cannot open sub\n");
+    EXPECT_EQ(r.status, 2);
+}
+
+TEST_F(RealCli, QuietDropsDiagnosticsButNotCliErrors) {
+    dir.write("bad.kvx", "t\nR1 a b ?\n.END\n");
+    const run_result bad = quarry({"--quiet", "bad.kvx"});
+    EXPECT_EQ(bad.err, "");
+    EXPECT_EQ(bad.status, 1);
+    const run_result missing = quarry({"-q", "missing.kvx"});
+    EXPECT_EQ(missing.err, "quarry-parse: error: cannot open missing.kvx\n");
+    EXPECT_EQ(missing.status, 2);
+}
+
+TEST_F(RealCli, StdinIsNamedStdinAndItsTextServesTheCaretLine) {
+    const run_result r = cli_test::run_program(QUARRY_PARSE_BIN, {"-"}, dir.path(), "t\nR1 a b ?\n.END\n");
+    EXPECT_EQ(r.err, "<stdin>:2:8: error: syntax error, unexpected character\nR1 a b ?\n       ^\n");
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST_F(RealCli, LanguageFromOptionElseExtensionElseDefault) {
+    dir.write("rc.txt", "rc\n.END\n");
+    const run_result r = quarry({"--format", "json", "rc.txt"});
+    EXPECT_EQ(nlohmann::json::parse(r.out)["language"], "korvex3");
+    EXPECT_EQ(r.status, 0);
+
+    const run_result unknown = quarry({"--language", "nosuch", "rc.txt"});
+    EXPECT_EQ(unknown.out, "");
+    EXPECT_EQ(unknown.err, "quarry-parse: error: unknown language 'nosuch'\n");
+    EXPECT_EQ(unknown.status, 2);
+}
+
+TEST_F(RealCli, IncludesAreFoundBesideTheFileThenInTheIncludeDirsInOrder) {
+    dir.write("sub/deck.kvx", "t\n.INCLUDE 'near.inc'\n.INCLUDE 'far.inc'\n.END\n");
+    dir.write("sub/near.inc", "R1 a b 1\n");
+    dir.write("inc2/far.inc", "R2 a b 2\n");
+    const run_result r = quarry({"--format", "none", "-I", "inc1", "-Iinc2", "sub/deck.kvx"});
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(quarry({"--format", "none", "--include-dir", "inc1", "sub/deck.kvx"}).status, 1);
+}
+
+// Each token's record as the scanner's location converts it: columns from 1,
+// the end of a line at column 1 of the next.
+TEST_F(RealCli, TokensWithTheirRecordsInTitleOrIncludeMode) {
+    dir.write("rc.kvx", "rc\nR1 a b 1k\n");
+    const std::string rest =
+        "[1:3-2:1] end-of-line\n"
+        "[2:1-2:2] RESISTOR \"r1\"\n"
+        "[2:4-2:4] identifier \"a\"\n"
+        "[2:6-2:6] identifier \"b\"\n"
+        "[2:8-2:9] floating point number \"1k\"\n"
+        "[2:10-3:1] end-of-line\n";
+    const run_result title = quarry({"--tokens", "rc.kvx"});
+    EXPECT_EQ(title.out, "[1:1-1:2] TITLE \"rc\"\n" + rest);
+    EXPECT_EQ(title.status, 0);
+    EXPECT_EQ(quarry({"--tokens", "--as-include", "rc.kvx"}).out, "[1:1-1:2] RESISTOR \"rc\"\n" + rest);
 }
 
 TEST_F(RealCli, LanguagesShowsKorvex3ItsExtensionsAndDefault) {
@@ -162,6 +228,7 @@ TEST_F(RealCli, JsonOutputIsOneValidDocumentPerFile) {
     EXPECT_TRUE(first["diagnostics"].is_array());
     EXPECT_TRUE(first["tree"].is_array());
     EXPECT_EQ(second["file"], "b.sp3");
+    EXPECT_EQ(second["diagnostics"], nlohmann::json::array());
     EXPECT_EQ(second["tree"], nlohmann::json::array());
 }
 

@@ -69,14 +69,6 @@ TEST_F(DiagnosticPrinter, TabsBeforeTheColumnAreKeptAndCarriageReturnDropped) {
                      "\t  \t^\n");
 }
 
-TEST_F(DiagnosticPrinter, SeverityLabelsAndPacketIds) {
-    EXPECT_EQ(print(report(severity::info, "read inc.kvx", nullptr, "PARSER-28")),
-              "deck.kvx: note: [PARSER-28] read inc.kvx\n");
-    EXPECT_EQ(print(report(severity::warning, "L on resistor", nullptr, "PARSER-17")),
-              "deck.kvx: warning: [PARSER-17] L on resistor\n");
-    EXPECT_EQ(print(report(severity::error, "no location")), "deck.kvx: error: no location\n");
-}
-
 TEST_F(DiagnosticPrinter, SourceComesFromTheFileTheRecordNames) {
     const std::string include = dir.write("sub/inc.kvx", "r9 x y\n.ends extra\n");
     // The input is the top-level deck; the record points into the included file.
@@ -94,15 +86,7 @@ TEST_F(DiagnosticPrinter, SourceLinesLeftOutWhenTheyCannotBeRead) {
               deck + ":7:1: error: past the end\n");
 }
 
-TEST_F(DiagnosticPrinter, KeptTextServesInputsWithoutAFile) {
-    printer.add_source("<stdin>", "t\nbad card\n");
-    EXPECT_EQ(print(report(severity::error, "bad", span("<stdin>", 2, 5, 2, 8)), "<stdin>"),
-              "<stdin>:2:5: error: bad\n"
-              "bad card\n"
-              "    ^~~~\n");
-}
-
-TEST_F(DiagnosticPrinter, RecordWithoutFileNameUsesTheInput) {
+TEST_F(DiagnosticPrinter, KeptTextServesInputsWithoutAFileAndRecordsWithoutAName) {
     printer.add_source("typed", "x\n");
     EXPECT_EQ(print(report(severity::warning, "w", span("", 1, 1, 1, 1)), "typed"),
               "typed:1:1: warning: w\n"

@@ -72,12 +72,6 @@ TEST(JsonPrinter, DocumentKeysInOrderWithDiagnostics) {
               R"("tree":[{"kind":"nt_title","value":"t"}]})");
 }
 
-TEST(JsonPrinter, EmptyParseHasEmptyArrays) {
-    node root;
-    EXPECT_EQ(dump(quarry_parse::document_json("<stdin>", "korvex3", true, {}, root)),
-              R"({"file":"<stdin>","language":"korvex3","ok":true,"diagnostics":[],"tree":[]})");
-}
-
 TEST(JsonPrinter, BytesThatAreNotUtf8DoNotThrow) {
     node n(quarry::ast::nt_title, "caf\xe9 \xc3\xa9");
     std::string text;

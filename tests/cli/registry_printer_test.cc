@@ -55,37 +55,4 @@ TEST(RegistryPrinter, EmptyRegistries) {
     EXPECT_EQ(out.str(), "languages:\nextensions:\ndefault language: (none)\ndescriptions:\n");
 }
 
-TEST(RegistryPrinter, DescriptionListsEachDeviceFactThenCodes) {
-    quarry::language::base description;
-    quarry::language::base_easy_init f(description.get_devices());
-    f("q").pins("c", "b", "e").opt_pins("s").opt_pins("t");
-    f.level_map("13", "bht0").level_map("9", "vbic").level_map("504v10", "mx504").level_map("504v8", "mextram");
-    f.default_level("9").extra_device("q_extra").extra_tag("qt");
-    f("bare");
-    f("d").pins("p", "n");
-    description.register_n_device("vb", "vbic");
-    description.register_n_device("b0", "bht0");
-
-    std::ostringstream out;
-    quarry_parse::print_description("demo", description, out);
-    EXPECT_EQ(out.str(),
-              "language demo (id 1)\n"
-              "device bare\n"
-              "  pins:\n"
-              "device d\n"
-              "  pins: p n\n"
-              "device q\n"
-              "  pins: c b e\n"
-              "  optional pins: s t\n"
-              "  level 9: vbic\n"
-              "  level 13: bht0\n"
-              "  level 504v8: mextram\n"
-              "  level 504v10: mx504\n"
-              "  default level: 9\n"
-              "  extra device: q_extra\n"
-              "  extra tag: qt\n"
-              "n-device b0: bht0\n"
-              "n-device vb: vbic\n");
-}
-
 }  // namespace

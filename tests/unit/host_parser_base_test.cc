@@ -105,6 +105,13 @@ protected:
         return p.string();
     }
 
+    // f0.inc includes f1.inc, and so on, 70 deep.
+    std::string write_chain() {
+        for (int i = 0; i < 70; ++i)
+            write("f" + std::to_string(i) + ".inc", "include f" + std::to_string(i + 1) + ".inc\n");
+        return (dir_ / "f0.inc").string();
+    }
+
     fs::path dir_;
     quarry::task task_;
     ast::node root_;
@@ -114,16 +121,20 @@ protected:
 }  // namespace
 
 TEST_F(HostParserBase, IncludeParsesIntoTheTargetAsAnInclude) {
-    const std::string path = write("a.inc", "x\ny\n");
+    const std::string path = write("a.inc", "x\nerror from the include\n");
+    parser::diagnostics_sink sink;
+    parser::scoped_diagnostics_sink guard(sink);
     ast::node target;
     target.add_child(ast::nt_string, "before");
     EXPECT_TRUE(includer_.add_include(path, fake_language, &target));
-    EXPECT_EQ(values_of(target), (std::vector<std::string>{"before", "x", "y"}));
-    ASSERT_EQ(log_.parses, 1);
-    EXPECT_EQ(log_.names[0], path);
-    EXPECT_TRUE(log_.include_flags[0]);
+    EXPECT_TRUE(includer_.add_include_string("p\n", fake_language, &target));
+    EXPECT_EQ(values_of(target), (std::vector<std::string>{"before", "x", "p"}));
+    EXPECT_EQ(log_.names, (std::vector<std::string>{path, "string stream"}));
+    EXPECT_EQ(log_.include_flags, (std::vector<bool>{true, true}));
     EXPECT_EQ(log_.tasks[0], &task_);
     EXPECT_FALSE(includer_.file_is_include());
+    ASSERT_EQ(sink.entries().size(), 1u);
+    EXPECT_EQ(sink.entries()[0].message, "from the include");
 }
 
 TEST_F(HostParserBase, IncludeRefusesWhatItCannotParse) {
@@ -133,18 +144,9 @@ TEST_F(HostParserBase, IncludeRefusesWhatItCannotParse) {
     EXPECT_FALSE(includer_.add_include(dir_.string(), fake_language, &target));
     EXPECT_FALSE(includer_.add_include(path, "no-such-language", &target));
     EXPECT_FALSE(includer_.add_include(path, fake_language, nullptr));
+    EXPECT_FALSE(includer_.add_include_string("p\n", "no-such-language", &target));
     EXPECT_FALSE(target.has_children());
     EXPECT_EQ(log_.parses, 0);
-}
-
-TEST_F(HostParserBase, IncludeDiagnosticsGoToTheCallersSink) {
-    const std::string path = write("a.inc", "error from the include\n");
-    parser::diagnostics_sink sink;
-    parser::scoped_diagnostics_sink guard(sink);
-    ast::node target;
-    EXPECT_TRUE(includer_.add_include(path, fake_language, &target));
-    ASSERT_EQ(sink.entries().size(), 1u);
-    EXPECT_EQ(sink.entries()[0].message, "from the include");
 }
 
 TEST_F(HostParserBase, AFileIsNotIncludedInsideItself) {
@@ -178,33 +180,22 @@ TEST_F(HostParserBase, TheSameFileTwiceSideBySideIsNoCycle) {
     EXPECT_TRUE(includer_.add_include(leaf, fake_language, &target));
 }
 
-TEST_F(HostParserBase, IncludeChainStopsAtDepth64) {
-    for (int i = 0; i < 70; ++i)
-        write("f" + std::to_string(i) + ".inc", "include f" + std::to_string(i + 1) + ".inc\n");
+TEST_F(HostParserBase, IncludeChainStopsAtDepth64AndTheLevelIsRestoredAfterAnException) {
+    const std::string chain = write_chain();
     ast::node target;
-    EXPECT_TRUE(includer_.add_include((dir_ / "f0.inc").string(), fake_language, &target));
+    EXPECT_TRUE(includer_.add_include(chain, fake_language, &target));
     EXPECT_EQ(log_.parses, 64);
     EXPECT_EQ(log_.include_failures, 1);
 
-    // The depth is back to zero: the same chain runs as deep again.
-    log_ = fake_log();
-    ast::node again;
-    EXPECT_TRUE(includer_.add_include((dir_ / "f0.inc").string(), fake_language, &again));
-    EXPECT_EQ(log_.parses, 64);
-}
-
-TEST_F(HostParserBase, IncludeLevelIsRestoredAfterAnException) {
     const std::string thrower = write("throw.inc", "throw\n");
-    ast::node target;
     EXPECT_THROW(includer_.add_include(thrower, fake_language, &target), std::runtime_error);
     // Still open, it would be refused now instead of parsed.
     EXPECT_THROW(includer_.add_include(thrower, fake_language, &target), std::runtime_error);
 
-    for (int i = 0; i < 70; ++i)
-        write("f" + std::to_string(i) + ".inc", "include f" + std::to_string(i + 1) + ".inc\n");
+    // The depth is back to zero: the same chain runs as deep again.
     log_ = fake_log();
     ast::node again;
-    EXPECT_TRUE(includer_.add_include((dir_ / "f0.inc").string(), fake_language, &again));
+    EXPECT_TRUE(includer_.add_include(chain, fake_language, &again));
     EXPECT_EQ(log_.parses, 64);
 }
 
@@ -219,25 +210,11 @@ TEST_F(HostParserBase, IncludeSectionKeepsOnlyThatSection) {
     EXPECT_TRUE(includer_.add_include_section(path, "tt", fake_language, &target));
     EXPECT_EQ(values_of(target), (std::vector<std::string>{"before", "x", "y", "w"}));
     for (const ast::node* child : target.get_children()) EXPECT_EQ(child->get_type(), ast::nt_string);
-}
 
-TEST_F(HostParserBase, IncludeSectionThatDoesNotExist) {
-    const std::string path = write("models.lib", "top\nsection ff\nz\nend\n");
-    ast::node target;
-    EXPECT_FALSE(includer_.add_include_section(path, "tt", fake_language, &target));
-    EXPECT_FALSE(target.has_children());
-    EXPECT_FALSE(includer_.add_include_section((dir_ / "none.lib").string(), "ff", fake_language, &target));
-    EXPECT_FALSE(target.has_children());
-}
-
-TEST_F(HostParserBase, IncludeString) {
-    ast::node target;
-    EXPECT_TRUE(includer_.add_include_string("p\nq\n", fake_language, &target));
-    EXPECT_EQ(values_of(target), (std::vector<std::string>{"p", "q"}));
-    ASSERT_EQ(log_.parses, 1);
-    EXPECT_EQ(log_.names[0], "string stream");
-    EXPECT_TRUE(log_.include_flags[0]);
-    EXPECT_FALSE(includer_.add_include_string("p\n", "no-such-language", &target));
+    ast::node none;
+    EXPECT_FALSE(includer_.add_include_section(path, "ss", fake_language, &none));
+    EXPECT_FALSE(includer_.add_include_section((dir_ / "none.lib").string(), "tt", fake_language, &none));
+    EXPECT_FALSE(none.has_children());
 }
 
 TEST_F(HostParserBase, ResolvePathSearchOrder) {
@@ -259,16 +236,5 @@ TEST_F(HostParserBase, ResolvePathSearchOrder) {
     EXPECT_EQ(includer_.resolve_path(""), "");
     const std::string absent = (dir_ / "absent.inc").string();
     EXPECT_EQ(includer_.resolve_path(absent), absent);
-}
-
-TEST_F(HostParserBase, ResolvePathWithoutTask) {
-    write("src/deck.kvx", "");
-    write("src/m.inc", "");
-    write("inc1/n.inc", "");
-    line_parser bare;
-    bare.set_parsing_file((dir_ / "src/deck.kvx").string());
-    EXPECT_EQ(fs::path(bare.resolve_path("m.inc")), dir_ / "src/m.inc");
-    EXPECT_EQ(bare.resolve_path("n.inc"), "n.inc");
-    EXPECT_EQ(bare.get_init_dir(), "");
 }
 
