@@ -183,4 +183,15 @@ node_ptr parameter(text_ptr name, node_ptr field) {
     return p;
 }
 
+node_ptr pattern(const char* kind, text_ptr pattern) {
+    node_ptr n = std::make_unique<node>(nt_param, kind);
+    n->add_child(nt_string, std::move(*pattern));
+    return n;
+}
+
+node_ptr id_list(node_ptr list, located_text id) {
+    list->add_child(nt_string, std::move(*id.text));
+    return list;
+}
+
 }  // namespace quarry_parser_implementation::operands

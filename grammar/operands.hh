@@ -83,5 +83,9 @@ node_ptr indexed_string(text_ptr head, text_ptr index);
 
 /// A free parameter: nt_param name over the field (nt_string becomes nt_generic_value).
 node_ptr parameter(text_ptr name, node_ptr field);
+/// nt_param kind over nt_string with the pattern as scanned.
+node_ptr pattern(const char* kind, text_ptr pattern);
+/// Appends the identifier as nt_string.
+node_ptr id_list(node_ptr list, located_text id);
 
 }  // namespace quarry_parser_implementation::operands
