@@ -129,6 +129,24 @@ model_reference model_by_alias(text_ptr alias, const location& loc) {
     return {model_reference::by_alias, std::move(alias), loc};
 }
 
+node_ptr with_master(node_ptr inst, const std::string& name, const char* kind) {
+    inst->add_child(nt_master, name);
+    inst->add_child(nt_master_kind, kind);
+    return inst;
+}
+
+node_ptr with_model(korvex3_driver& d, node_ptr inst, model_reference model) {
+    std::string& text = *model.text;
+    if (model.kind == model_reference::by_alias) {
+        d.prepare_expression(text);
+        inst->add_child(nt_model_alias, std::move(text));
+    } else {
+        inst->add_child(nt_master, std::move(text));
+    }
+    inst->add_child(nt_master_kind, "model");
+    return inst;
+}
+
 node_ptr int_field(korvex3_driver& d, text_ptr text) {
     lower(*text);
     const bool scaled = d.prepare_number(*text);

@@ -59,6 +59,11 @@ text_ptr join(text_ptr first, text_ptr second);
 
 model_reference model_by_name(text_ptr name, const location& loc);
 model_reference model_by_alias(text_ptr alias, const location& loc);
+/// nt_master `name`, then nt_master_kind `kind` ("device", "model", "hdl", ...).
+node_ptr with_master(node_ptr inst, const std::string& name, const char* kind);
+/// The element's model: nt_master with the name, or nt_model_alias with the
+/// prepared alias, then nt_master_kind "model".
+node_ptr with_model(korvex3_driver& d, node_ptr inst, model_reference model);
 
 // ---- values ---------------------------------------------------------------------
 

@@ -12,30 +12,18 @@ const device L{"l", "inductor"};
 
 namespace {
 
-node_ptr master(node_ptr inst, const std::string& name, const char* kind) {
-    inst->add_child(nt_master, name);
-    inst->add_child(nt_master_kind, kind);
-    return inst;
-}
-
 void main_value(const device& dev, node& inst, node_ptr value) {
     inst.add_child(tree::named(dev.value_name, std::move(value)).release());
 }
 
 /// Model names beginning with p are parameter expressions, not model references.
 node_ptr add_model(korvex3_driver& d, node_ptr target, model_reference model, const device& dev) {
-    std::string& text = *model.text;
-    if (model.kind == model_reference::by_alias) {
-        d.prepare_expression(text);
-        target->add_child(nt_model_alias, std::move(text));
-        target->add_child(nt_master_kind, "model");
-        return target;
-    }
-    if (!text.empty() && (text.front() == 'p' || text.front() == 'P')) {
+    const std::string& text = *model.text;
+    if (model.kind == model_reference::by_name && !text.empty() && (text.front() == 'p' || text.front() == 'P')) {
         target->add_child(tree::named("pparam", operands::expression(d, std::move(model.text), model.where)).release());
-        return master(std::move(target), dev.device_class, "device");
+        return operands::with_master(std::move(target), dev.device_class, "device");
     }
-    return master(std::move(target), text, "model");
+    return operands::with_model(d, std::move(target), std::move(model));
 }
 
 const char* const positional_names[] = {"tc1", "tc2", "w", "l", "temp", "m", "noise", "rth", "cth", "heat", "param"};
@@ -44,13 +32,13 @@ const char* const positional_names[] = {"tc1", "tc2", "w", "l", "temp", "m", "no
 
 node_ptr id_value(korvex3_driver& d, const device& dev, node_ptr inst, located_text id, const location& loc) {
     main_value(dev, *inst, operands::located_expression(d, std::move(id)));
-    return tree::locate(master(std::move(inst), dev.device_class, "device"), loc);
+    return tree::locate(operands::with_master(std::move(inst), dev.device_class, "device"), loc);
 }
 
 node_ptr valued(const device& dev, node_ptr inst, node_ptr value, node_ptr params, const location& loc) {
     main_value(dev, *inst, std::move(value));
     inst = tree::adopt(std::move(inst), std::move(params));
-    return tree::locate(master(std::move(inst), dev.device_class, "device"), loc);
+    return tree::locate(operands::with_master(std::move(inst), dev.device_class, "device"), loc);
 }
 
 node_ptr positional(korvex3_driver& d, node_ptr inst, node_ptr value, node_ptr list, const location& list_loc,
@@ -70,7 +58,7 @@ node_ptr positional(korvex3_driver& d, node_ptr inst, node_ptr value, node_ptr l
         ++i;
     }
     list->clear_children();
-    return tree::locate(master(std::move(inst), R.device_class, "device"), loc);
+    return tree::locate(operands::with_master(std::move(inst), R.device_class, "device"), loc);
 }
 
 node_ptr value_then_model(korvex3_driver& d, const device& dev, node_ptr inst, node_ptr value, model_reference model,
@@ -104,7 +92,7 @@ node_ptr semicond_res(korvex3_driver& d, node_ptr inst, model_reference model, n
 
 node_ptr bias(node_ptr inst, node_ptr params, const location& loc) {
     inst = tree::adopt(std::move(inst), std::move(params));
-    return tree::locate(master(std::move(inst), "bias_resistor", "device"), loc);
+    return tree::locate(operands::with_master(std::move(inst), "bias_resistor", "device"), loc);
 }
 
 void bias_noise(korvex3_driver& d, const location& loc) {
@@ -131,7 +119,7 @@ node_ptr charge_function(korvex3_driver& d, text_ptr expression) {
 node_ptr charge(node_ptr inst, node_ptr function, const location& loc) {
     inst->add_named_value("charge", nt_integer, "1");
     inst->add_child(function.release());
-    return tree::locate(master(std::move(inst), "nonlinear_capacitor", "device"), loc);
+    return tree::locate(operands::with_master(std::move(inst), "nonlinear_capacitor", "device"), loc);
 }
 
 }  // namespace quarry_parser_implementation::passives

@@ -1,18 +1,13 @@
 #include "grammar/semiconductors.hh"
 
+#include "grammar/operands.hh"
+
 namespace quarry_parser_implementation::semiconductors {
 
 using namespace quarry::ast;
 
 node_ptr model(korvex3_driver& d, node_ptr inst, model_reference model, unit u) {
-    std::string& text = *model.text;
-    if (model.kind == model_reference::by_alias) {
-        d.prepare_expression(text);
-        inst->add_child(nt_model_alias, std::move(text));
-    } else {
-        inst->add_child(nt_master, std::move(text));
-    }
-    inst->add_child(nt_master_kind, "model");
+    inst = operands::with_model(d, std::move(inst), std::move(model));
     if (u == unit::microns) inst->add_named_value("quarry::unit", nt_string, "um");
     return inst;
 }

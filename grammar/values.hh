@@ -72,6 +72,7 @@ public:
         if (kind_ != kind::none) reset();
     }
 
+    bool empty() const noexcept { return kind_ == kind::none; }
     /// The node held, if any, without taking it.
     const quarry::ast::node* peek_node() const noexcept {
         return kind_ == kind::node ? static_cast<const quarry::ast::node*>(ptr_) : nullptr;
