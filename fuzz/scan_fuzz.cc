@@ -26,8 +26,8 @@ void scan(korvex3_scanner& scanner, const std::string& text, bool title, bool pi
     // means the scanner is looping without reaching the end.
     const std::size_t limit = 4 * text.size() + 64;
     for (std::size_t tokens = 0;; ++tokens) {
-        text_pool::ptr text;
-        const int kind = scanner.lex(&text, &loc);
+        text_pool::ptr value;
+        const int kind = scanner.lex(&value, &loc);
         if (kind == 0) break;
         if (tokens > limit) {
             std::fprintf(stderr, "scan_fuzz: more than %zu tokens from %zu bytes (title=%d pins=%d)\n", limit,
