@@ -21,8 +21,10 @@ text_ptr indexed_name(text_ptr head, text_ptr open, text_ptr index, text_ptr clo
 /// A file-name piece or character before a name: lower-cased piece, then the name.
 text_ptr prefixed_name(text_ptr piece, text_ptr name);
 
-/// The members of head[from:to] (either direction, both bounds included).
-texts bus(text_ptr head, text_ptr open, text_ptr from, text_ptr to, text_ptr close, text_ptr trailing = nullptr);
+/// The members of head[from:to] (either direction, both bounds included); a
+/// bound beyond 64 bits or a bus over 2^20 members throws, naming `loc`.
+texts bus(text_ptr head, text_ptr open, text_ptr from, text_ptr to, text_ptr close, text_ptr trailing,
+          const location& loc);
 
 /// Name lists: one nt_string per name, bus members expanded.
 node_ptr name_list(node_ptr list, text_ptr name);

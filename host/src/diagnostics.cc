@@ -7,6 +7,7 @@ namespace quarry::parser {
 namespace {
 
 thread_local diagnostics_sink* current_sink = nullptr;
+thread_local std::string deferred_note;
 
 void report(severity level, const info* record, const std::string& message) {
     if (!current_sink) return;
@@ -15,7 +16,16 @@ void report(severity level, const info* record, const std::string& message) {
     d.message = message;
     // The caller's record lives only for the call.
     if (record) d.where.reset(record->copy());
+    std::shared_ptr<const info> where = d.where;
     current_sink->add(std::move(d));
+    if (!deferred_note.empty()) {
+        diagnostic note;
+        note.level = severity::info;
+        note.message = std::move(deferred_note);
+        note.where = std::move(where);
+        deferred_note.clear();
+        current_sink->add(std::move(note));
+    }
 }
 
 }  // namespace
@@ -25,7 +35,10 @@ bool diagnostics_sink::has_errors() const {
                        [](const diagnostic& d) { return d.level == severity::error; });
 }
 
+void defer_note(const std::string& message) { deferred_note = message; }
+
 diagnostics_sink* set_diagnostics_sink(diagnostics_sink* sink) {
+    deferred_note.clear();
     diagnostics_sink* previous = current_sink;
     current_sink = sink;
     return previous;

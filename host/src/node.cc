@@ -5,6 +5,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "pool.hh"
 #include "quarry/parser/info.hh"
@@ -81,7 +82,25 @@ void node::operator delete(void* p, std::size_t size) {
 
 void node::release() {
     node* const* kids = slots();
-    for (std::uint32_t i = 0; i < count_; ++i) delete kids[i];
+    bool deep = false;
+    for (std::uint32_t i = 0; i < count_ && !deep; ++i) deep = kids[i] && kids[i]->count_ != 0;
+    if (!deep) {
+        for (std::uint32_t i = 0; i < count_; ++i) delete kids[i];
+    } else {
+        // Grandchildren are freed from a list, not by recursion: a tree nested
+        // a hundred thousand levels deep must not exhaust the call stack.
+        std::vector<node*> pending(kids, kids + count_);
+        while (!pending.empty()) {
+            node* n = pending.back();
+            pending.pop_back();
+            if (n && n->count_) {
+                node* const* theirs = n->slots();
+                pending.insert(pending.end(), theirs, theirs + n->count_);
+                n->clear_children();
+            }
+            delete n;
+        }
+    }
     if (capacity_) free_slots(many_, capacity_);
     capacity_ = 0;
     count_ = 0;

@@ -10,6 +10,7 @@
 #include <boost/filesystem.hpp>
 
 #include "quarry/ast/node.hh"
+#include "quarry/parser/diagnostics.hh"
 #include "quarry/parser/framework.hh"
 #include "quarry/task.hh"
 
@@ -32,10 +33,11 @@ bool path_exists(const fs::path& p) {
     return fs::exists(p, ec);
 }
 
+// Only regular files are read: a FIFO or a device could block or never end.
 bool is_readable_file(const std::string& path) {
     boost::system::error_code ec;
     const fs::file_status status = fs::status(path, ec);
-    return !ec && fs::exists(status) && !fs::is_directory(status);
+    return !ec && fs::is_regular_file(status);
 }
 
 // One name per file however it is spelled; "" for no file.
@@ -80,10 +82,17 @@ private:
 template <typename Parse>
 bool parse_include(const parser_base& includer, const std::string& path, const std::string& language,
                    ast::node* target, Parse parse) {
-    if (!target || include_depth >= max_include_depth) return false;
+    if (!target) return false;
+    if (include_depth >= max_include_depth) {
+        defer_note("include depth limit of " + std::to_string(max_include_depth) + " reached");
+        return false;
+    }
     std::string from = identity(includer.get_parsing_file());
     std::string id = identity(path);
-    if (!id.empty() && (id == from || is_open(id))) return false;
+    if (!id.empty() && (id == from || is_open(id))) {
+        defer_note("include cycle through " + path);
+        return false;
+    }
     std::unique_ptr<parser_base> parser(framework::instance().create_parser(language));
     if (!parser) return false;
     parser->set_ast_node(target);

@@ -1,6 +1,7 @@
 #include "json_printer.hh"
 
 #include <memory>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,12 @@ using quarry::parser::diagnostic;
 using quarry::parser::info_netlist;
 using quarry::parser::severity;
 using quarry_parse::dump;
+
+std::string tree_text(const node& root) {
+    std::ostringstream out;
+    quarry_parse::write_tree(out, root);
+    return out.str();
+}
 
 // A record that is not a netlist span: the JSON has no shape for it.
 class other_info : public quarry::parser::info {
@@ -30,7 +37,7 @@ TEST(JsonPrinter, NodeHasLocationAndChildrenOnlyWhenPresent) {
     r1->add_pin("in");
     root.add_child(static_cast<quarry::ast::et_node_type>(1), "odd");
 
-    EXPECT_EQ(dump(quarry_parse::tree_json(root)),
+    EXPECT_EQ(tree_text(root),
               R"([{"kind":"nt_instance","value":"r1",)"
               R"("location":{"file":"deck.kvx","first_line":2,"first_column":1,"last_line":3,"last_column":12},)"
               R"("children":[{"kind":"nt_pin","value":"","children":[{"kind":"nt_string","value":"in"}]}]},)"
@@ -38,9 +45,9 @@ TEST(JsonPrinter, NodeHasLocationAndChildrenOnlyWhenPresent) {
 }
 
 TEST(JsonPrinter, RecordOfAnotherKindIsLeftOut) {
-    node n(quarry::ast::nt_string, "x");
-    n.set_parser_info(new other_info);
-    EXPECT_EQ(dump(quarry_parse::node_json(n)), R"({"kind":"nt_string","value":"x"})");
+    node root;
+    root.add_child(quarry::ast::nt_string, "x")->set_parser_info(new other_info);
+    EXPECT_EQ(tree_text(root), R"([{"kind":"nt_string","value":"x"}])");
 
     diagnostic d;
     d.message = "m";
@@ -63,7 +70,9 @@ TEST(JsonPrinter, DocumentKeysInOrderWithDiagnostics) {
     note.level = severity::info;
     note.message = "read";
 
-    EXPECT_EQ(dump(quarry_parse::document_json("deck.kvx", "korvex3", false, {located, packet, note}, root)),
+    std::ostringstream out;
+    quarry_parse::write_document(out, "deck.kvx", "korvex3", false, {located, packet, note}, root);
+    EXPECT_EQ(out.str(),
               R"({"file":"deck.kvx","language":"korvex3","ok":false,"diagnostics":[)"
               R"({"severity":"error","message":"bad \"card\"",)"
               R"("location":{"file":"inc.kvx","first_line":4,"first_column":2,"last_line":4,"last_column":5},"id":null},)"
@@ -73,10 +82,11 @@ TEST(JsonPrinter, DocumentKeysInOrderWithDiagnostics) {
 }
 
 TEST(JsonPrinter, BytesThatAreNotUtf8DoNotThrow) {
-    node n(quarry::ast::nt_title, "caf\xe9 \xc3\xa9");
+    node root;
+    root.add_child(quarry::ast::nt_title, "caf\xe9 \xc3\xa9");
     std::string text;
-    ASSERT_NO_THROW(text = dump(quarry_parse::node_json(n)));
-    EXPECT_EQ(text, "{\"kind\":\"nt_title\",\"value\":\"caf\xef\xbf\xbd \xc3\xa9\"}");
+    ASSERT_NO_THROW(text = tree_text(root));
+    EXPECT_EQ(text, "[{\"kind\":\"nt_title\",\"value\":\"caf\xef\xbf\xbd \xc3\xa9\"}]");
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "json_printer.hh"
 
+#include <utility>
+#include <vector>
+
 #include "quarry/parser/info.hh"
 #include "tree_printer.hh"
 
@@ -26,20 +29,38 @@ json location_json(const quarry::parser::info* record) {
     return location;
 }
 
-json node_json(const quarry::ast::node& n) {
-    json out = json::object();
-    out["kind"] = kind_name(n.get_type());
-    out["value"] = n.get_value();
-    json location = location_json(n.get_parser_info());
-    if (!location.is_null()) out["location"] = std::move(location);
-    if (n.has_children()) out["children"] = tree_json(n);
-    return out;
-}
-
-json tree_json(const quarry::ast::node& root) {
-    json children = json::array();
-    for (const auto* child : root.get_children()) children.push_back(child ? node_json(*child) : json(nullptr));
-    return children;
+void write_tree(std::ostream& out, const quarry::ast::node& root) {
+    using quarry::ast::node;
+    // Each open node with the index of its next child.
+    std::vector<std::pair<const node*, std::size_t>> open;
+    const auto begin = [&](const node* n) {
+        if (n == nullptr) {
+            out << "null";
+            return;
+        }
+        out << "{\"kind\":" << dump(json(kind_name(n->get_type()))) << ",\"value\":" << dump(json(n->get_value()));
+        json location = location_json(n->get_parser_info());
+        if (!location.is_null()) out << ",\"location\":" << dump(location);
+        if (n->has_children()) {
+            out << ",\"children\":[";
+            open.emplace_back(n, 0);
+        } else {
+            out << '}';
+        }
+    };
+    out << '[';
+    open.emplace_back(&root, 0);
+    while (!open.empty()) {
+        auto& [n, next] = open.back();
+        const auto children = n->get_children();
+        if (next == children.size()) {
+            out << (open.size() == 1 ? "]" : "]}");
+            open.pop_back();
+            continue;
+        }
+        if (next > 0) out << ',';
+        begin(children[next++]);
+    }
 }
 
 json diagnostic_json(const quarry::parser::diagnostic& d) {
@@ -51,17 +72,20 @@ json diagnostic_json(const quarry::parser::diagnostic& d) {
     return out;
 }
 
-json document_json(const std::string& file, const std::string& language, bool ok,
-                   const std::vector<quarry::parser::diagnostic>& diagnostics, const quarry::ast::node& root) {
-    json out = json::object();
-    out["file"] = file;
-    out["language"] = language;
-    out["ok"] = ok;
+void write_document(std::ostream& out, const std::string& file, const std::string& language, bool ok,
+                    const std::vector<quarry::parser::diagnostic>& diagnostics, const quarry::ast::node& root) {
+    json head = json::object();
+    head["file"] = file;
+    head["language"] = language;
+    head["ok"] = ok;
     json reports = json::array();
     for (const auto& d : diagnostics) reports.push_back(diagnostic_json(d));
-    out["diagnostics"] = std::move(reports);
-    out["tree"] = tree_json(root);
-    return out;
+    head["diagnostics"] = std::move(reports);
+    std::string text = dump(head);
+    text.pop_back();  // the closing brace: the tree follows
+    out << text << ",\"tree\":";
+    write_tree(out, root);
+    out << '}';
 }
 
 std::string dump(const json& document) {

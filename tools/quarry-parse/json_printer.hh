@@ -1,4 +1,5 @@
 #pragma once
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,18 +17,17 @@ using json = nlohmann::ordered_json;
 /// when there is no record or it is not an info_netlist.
 json location_json(const quarry::parser::info* record);
 
-/// {"kind","value"[,"location"][,"children"]}.
-json node_json(const quarry::ast::node& n);
-
-/// The root's children as an array; the root itself is left out.
-json tree_json(const quarry::ast::node& root);
+/// The root's children as an array of {"kind","value"[,"location"][,"children"]},
+/// the root itself left out. Written without recursion: trees nested
+/// hundreds of thousands of levels deep are printed like any other.
+void write_tree(std::ostream& out, const quarry::ast::node& root);
 
 /// {"severity","message","location","id"}; location and id may be null.
 json diagnostic_json(const quarry::parser::diagnostic& d);
 
-/// One document per input: {"file","language","ok","diagnostics","tree"}.
-json document_json(const std::string& file, const std::string& language, bool ok,
-                   const std::vector<quarry::parser::diagnostic>& diagnostics, const quarry::ast::node& root);
+/// One document per input on one line: {"file","language","ok","diagnostics","tree"}.
+void write_document(std::ostream& out, const std::string& file, const std::string& language, bool ok,
+                    const std::vector<quarry::parser::diagnostic>& diagnostics, const quarry::ast::node& root);
 
 /// Compact text on one line; bytes that are not UTF-8 become U+FFFD instead of throwing.
 std::string dump(const json& document);

@@ -13,6 +13,7 @@
 #include <iterator>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <variant>
 #include <vector>
@@ -178,13 +179,16 @@ bool load_plugin(std::string path) {
     return false;
 }
 
+// A regular file that can be opened. Anything else (a directory, a FIFO, a
+// device such as /dev/zero) is refused before it is opened: reading it could
+// block or never end.
 bool readable(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
     struct stat st {};
-    const bool ok = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
     ::close(fd);
-    return ok;
+    return true;
 }
 
 std::string read_all(std::istream& in) {
@@ -268,15 +272,25 @@ public:
             }
         }
 
+        // An error reported anywhere in the parse, an included file's too,
+        // fails it, whatever the parser answered.
+        if (sink.has_errors()) result.ok = false;
         if (!result.failure && !options_.tokens) {
             if (options_.format == output_format::tree) quarry_parse::print_tree(root, std::cout);
-            if (options_.format == output_format::json)
-                std::cout << quarry_parse::dump(quarry_parse::document_json(name, language, result.ok, sink.entries(), root))
-                          << '\n';
+            if (options_.format == output_format::json) {
+                quarry_parse::write_document(std::cout, name, language, result.ok, sink.entries(), root);
+                std::cout << '\n';
+            }
         }
         std::cout.flush();
-        if (!options_.quiet)
-            for (const auto& d : sink.entries()) printer_.print(d, name, std::cerr);
+        if (!options_.quiet) {
+            // One write for all reports: standard error is unbuffered, and a
+            // million reports written piecemeal take half a minute.
+            std::ostringstream reports;
+            for (const auto& d : sink.entries()) printer_.print(d, name, reports);
+            const std::string text = reports.str();
+            std::cerr.write(text.data(), static_cast<std::streamsize>(text.size()));
+        }
         if (result.failure) {
             std::cerr << name << ": error: " << *result.failure << '\n';
             return status_fatal;

@@ -48,6 +48,10 @@ private:
     diagnostics_sink* previous_;
 };
 
+/// A note that follows the next report of this thread, with its location
+/// (the host's reason behind a refusal the language then reports).
+QUARRY_EXPORT void defer_note(const std::string& message);
+
 /// Syntax error with a location (the record is copied).
 QUARRY_EXPORT void bison_error(const info* record, const std::string& message);
 /// Error without a location.
