@@ -45,4 +45,12 @@ node_ptr semicond_cap(korvex3_driver& d, node_ptr inst, model_reference model, n
 node_ptr charge_function(korvex3_driver& d, text_ptr expression);
 node_ptr charge(node_ptr inst, node_ptr function, const location& loc);
 
+/// Device classes of the cards described by a special function.
+extern const char* const nonlinear_resistor;
+extern const char* const nonlinear_capacitor;
+/// The function node, the parameters, the nonlinear device class.
+node_ptr nonlinear(const char* device_class, node_ptr inst, node_ptr function, node_ptr params, const location& loc);
+/// The same for an inductor, which keeps the location of its base.
+node_ptr nonlinear_inductor(node_ptr inst, node_ptr function, node_ptr params);
+
 }  // namespace quarry_parser_implementation::passives
