@@ -128,13 +128,13 @@ const char* const nonlinear_capacitor = "nonlinear_capacitor";
 node_ptr nonlinear(const char* device_class, node_ptr inst, node_ptr function, node_ptr params, const location& loc) {
     inst->add_child(function.release());
     inst = tree::adopt(std::move(inst), std::move(params));
-    return tree::locate(master(std::move(inst), device_class, "device"), loc);
+    return tree::locate(operands::with_master(std::move(inst), device_class, "device"), loc);
 }
 
 node_ptr nonlinear_inductor(node_ptr inst, node_ptr function, node_ptr params) {
     inst->add_child(function.release());
     inst = tree::adopt(std::move(inst), std::move(params));
-    return master(std::move(inst), "nonlinear_inductor", "device");
+    return operands::with_master(std::move(inst), "nonlinear_inductor", "device");
 }
 
 }  // namespace quarry_parser_implementation::passives
