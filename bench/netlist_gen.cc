@@ -109,8 +109,13 @@ public:
         main += "vin in0 0 pulse(0 1.8 0 10p 10p 1n 2n)\n\n";
     }
 
+    /// The analyses, then .END.
     void tail(std::string& main) {
-        main += "\n" + dot("tran") + " 1p 10n\n";
+        main += "\n" + dot("op") + "\n";
+        main += dot("ac") + " dec 10 1 1g\n";
+        main += dot("dc") + " vdd 0 1.8 0.1 temp_nom 0 100 25\n";
+        main += dot("dc") + " sweep var=vdd type=lin start=1.6 stop=2 step=0.05\n";
+        main += dot("tran") + " 1p 10n 0 1p uic\n";
         main += dot("end") + "\n";
     }
 

@@ -122,6 +122,11 @@ void korvex3_driver::warning_packet(const location& loc, const char* id, const c
     nimbus::event::nsTransmitter().fire("quarry/parser/warn", &packet);
 }
 
+void korvex3_driver::info_packet(const char* id, const std::string& argument) {
+    auto packet = nimbus::output::named_packet(id, argument);
+    nimbus::event::nsTransmitter().fire("quarry/parser/info", &packet);
+}
+
 std::string korvex3_driver::location_to_string(const location& loc) const { return to_record(loc).format_info(); }
 
 

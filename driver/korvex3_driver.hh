@@ -75,6 +75,8 @@ public:
     /// renames on an element, with the text form of the location.
     void warning_packet(const location& loc, const char* id, const char* parameter, const char* element,
                         end_column end = end_column::last);
+    /// A named packet on "quarry/parser/info" with one argument.
+    void info_packet(const char* id, const std::string& argument);
 
     /// The text form of the location's record: file[l:c-l:c].
     std::string location_to_string(const location& loc) const;

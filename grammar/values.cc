@@ -12,6 +12,8 @@ void grammar_value::reset() noexcept {
     case kind::texts: delete static_cast<texts*>(ptr_); break;
     case kind::located: delete static_cast<located_text*>(ptr_); break;
     case kind::model: delete static_cast<model_reference*>(ptr_); break;
+    case kind::sweep_param: delete static_cast<sweep_param_ptr::pointer>(ptr_); break;
+    case kind::sweep_params: delete static_cast<sweep_params_ptr::pointer>(ptr_); break;
     }
     ptr_ = nullptr;
     kind_ = kind::none;

@@ -7,6 +7,7 @@
 
 #include "driver/location.hh"
 #include "quarry/ast/node.hh"
+#include "quarry/parser/driver_base.hh"
 #include "scanner/text_pool.hh"
 
 namespace quarry_parser_implementation {
@@ -15,6 +16,9 @@ using text_ptr = text_pool::ptr;
 using node_ptr = std::unique_ptr<quarry::ast::node>;
 /// The member names of an expanded bus.
 using texts = std::vector<std::string>;
+/// One fragment of an analysis sweep, and the fragments of one analysis merged so far.
+using sweep_param_ptr = std::unique_ptr<quarry::parser::driver_base::sweep_analysis_param>;
+using sweep_params_ptr = std::unique_ptr<quarry::parser::driver_base::sweep_analysis_params>;
 
 /// A text with the location of its own token, for a rule whose span is wider
 /// (an identifier in parentheses).
@@ -35,7 +39,8 @@ struct model_reference {
 namespace quarry_parser_implementation {
 
 /// The value of every grammar symbol: nothing, or one owned text, node, list
-/// of bus members, located identifier or model reference, handed on by moves.
+/// of bus members, located identifier, model reference, sweep fragment or
+/// sweep fragment set, handed on by moves.
 ///
 /// One type for all symbols keeps the parser's stack cheap: bison moves each
 /// symbol's value through a switch over its type, which with one type is a
@@ -50,6 +55,8 @@ public:
     grammar_value(texts t) : ptr_(new texts(std::move(t))), kind_(kind::texts) {}
     grammar_value(located_text t) : ptr_(new located_text(std::move(t))), kind_(kind::located) {}
     grammar_value(model_reference m) : ptr_(new model_reference(std::move(m))), kind_(kind::model) {}
+    grammar_value(sweep_param_ptr p) noexcept : ptr_(p.release()), kind_(ptr_ ? kind::sweep_param : kind::none) {}
+    grammar_value(sweep_params_ptr p) noexcept : ptr_(p.release()), kind_(ptr_ ? kind::sweep_params : kind::none) {}
     grammar_value(std::nullptr_t) noexcept {}
 
     grammar_value(grammar_value&& other) noexcept : ptr_(other.ptr_), kind_(other.kind_) {
@@ -87,9 +94,15 @@ public:
     operator model_reference() && {
         return std::move(*std::unique_ptr<model_reference>(static_cast<model_reference*>(take_some(kind::model))));
     }
+    operator sweep_param_ptr() && {
+        return sweep_param_ptr(static_cast<sweep_param_ptr::pointer>(take(kind::sweep_param)));
+    }
+    operator sweep_params_ptr() && {
+        return sweep_params_ptr(static_cast<sweep_params_ptr::pointer>(take(kind::sweep_params)));
+    }
 
 private:
-    enum class kind : unsigned char { none, text, node, texts, located, model };
+    enum class kind : unsigned char { none, text, node, texts, located, model, sweep_param, sweep_params };
 
     /// The pointer, if the value holds `k` or nothing; the value is empty afterwards.
     void* take(kind k) {
