@@ -75,6 +75,7 @@ std::string sample(const entry& e, const std::string& word) {
     if (e.form == "group" || e.form == "blankparen") return word + " (1)\n";
     if (e.form == "paren") return word + "(1)\n";
     if (e.form == "end") return word + " 1\n";
+    if (e.form == "brace") return word + " {x=1}\n";
     if (e.form == "element") return word + "1 a\n";
     return word + "\n";
 }

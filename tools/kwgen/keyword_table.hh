@@ -130,7 +130,7 @@ inline table read(std::istream& in, const std::string& path) {
         for (const auto& s : split(cols[2], ','))
             for (const auto& x : expand_spelling(s)) e.spellings.push_back(x);
         static const std::set<std::string> forms{"word", "eq", "group", "paren", "blankparen",
-                                                  "type", "end", "element", "dot"};
+                                                  "type", "end", "element", "dot", "brace"};
         if (!forms.count(e.form)) throw bad_table(where + ": unknown form " + e.form);
         if (e.value != "-" && e.value != "text" && e.value != "lower")
             throw bad_table(where + ": unknown value " + e.value);

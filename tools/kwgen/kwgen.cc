@@ -132,6 +132,7 @@ std::string context(const std::string& form) {
     if (form == "paren") return "/\"(\"";
     if (form == "blankparen") return "{BLANK}+\"(\"";
     if (form == "end") return "({BLANK}|{EOL}|\")\")";
+    if (form == "brace") return "{GAP}*\"{\"";
     return "";
 }
 
@@ -140,6 +141,7 @@ std::string keep_head(const std::string& form) {
     if (form == "eq" || form == "group") return "KEEP_HEAD(head_before(GAP_STOPS)); ";
     if (form == "blankparen") return "KEEP_HEAD(head_before(BLANK_STOPS)); ";
     if (form == "end") return "KEEP_HEAD(head_before(END_STOPS)); ";
+    if (form == "brace") return "KEEP_HEAD(head_before(BRACE_STOPS)); ";
     return "";
 }
 
