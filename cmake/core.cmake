@@ -10,7 +10,7 @@ set(KORVEX3_GENERATED ${CMAKE_BINARY_DIR}/generated)
 file(MAKE_DIRECTORY ${KORVEX3_GENERATED}/scanner ${KORVEX3_GENERATED}/grammar)
 
 # The grammar's statement families, in the order their rules are assembled.
-set(KORVEX3_GRAMMAR_FAMILIES operands structure passives semiconductors couplings devices statistics)
+set(KORVEX3_GRAMMAR_FAMILIES operands structure passives semiconductors couplings devices statistics verification)
 set(KORVEX3_GRAMMAR_FRAGMENTS)
 foreach(family IN LISTS KORVEX3_GRAMMAR_FAMILIES)
   list(APPEND KORVEX3_GRAMMAR_FRAGMENTS ${CMAKE_SOURCE_DIR}/grammar/${family}.yy)
