@@ -65,6 +65,18 @@ void char_statement(korvex3_driver& d, const location& loc) {
     d.context_warning(loc, ".CHAR statement is not supported.");
 }
 
+node_ptr check_range(node_ptr start, node_ptr stop) {
+    node_ptr range = tree::named("check_startstop_vals_op", std::move(start));
+    range->add_child(stop.release());
+    return range;
+}
+
+node_ptr check_limits(const char* name, node_ptr limits, node_ptr flag) {
+    node_ptr p = tree::adopt(std::make_unique<node>(nt_param, name), std::move(limits));
+    if (flag) p->add_child(flag.release());
+    return p;
+}
+
 node_ptr category(text_ptr name, text_ptr number) {
     return tree::named(*name, std::make_unique<node>(nt_integer, std::move(*number)));
 }

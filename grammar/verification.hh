@@ -44,6 +44,10 @@ node_ptr unsupported(korvex3_driver& d, const char* keyword, const char* message
                      const location& loc);
 /// Warns about .CHAR, which builds nothing.
 void char_statement(korvex3_driver& d, const location& loc);
+/// nt_param "check_startstop_vals_op" over the start and stop values.
+node_ptr check_range(node_ptr start, node_ptr stop);
+/// nt_param `name` holding the limits, then the warning flag (when given).
+node_ptr check_limits(const char* name, node_ptr limits, node_ptr flag);
 /// nt_param name over nt_integer with the number as written.
 node_ptr category(text_ptr name, text_ptr number);
 /// The operands before a .REPLACE parameter list, in order: types as they
