@@ -11,7 +11,7 @@ file(MAKE_DIRECTORY ${KORVEX3_GENERATED}/scanner ${KORVEX3_GENERATED}/grammar)
 
 # The grammar's statement families, in the order their rules are assembled.
 set(KORVEX3_GRAMMAR_FAMILIES operands structure passives semiconductors couplings devices sources controlled_sources
-  models settings analyses small_signal periodic outputs)
+  models settings analyses small_signal periodic outputs statistics verification)
 set(KORVEX3_GRAMMAR_FRAGMENTS)
 foreach(family IN LISTS KORVEX3_GRAMMAR_FAMILIES)
   list(APPEND KORVEX3_GRAMMAR_FRAGMENTS ${CMAKE_SOURCE_DIR}/grammar/${family}.yy)

@@ -219,4 +219,45 @@ node_ptr id_list(node_ptr list, located_text id) {
     return list;
 }
 
+node_ptr word_param(text_ptr word, node_ptr value) { return tree::named(lower(*word), std::move(value)); }
+
+node_ptr indexed_word_param(text_ptr word, text_ptr index, node_ptr value) {
+    std::string& name = lower(*word);
+    name += '[';
+    name += lower(*index);
+    name += ']';
+    return tree::named(name, std::move(value));
+}
+
+node_ptr word_string_param(text_ptr word, text_ptr name) {
+    return tree::named(lower(*word), std::make_unique<node>(nt_string, std::move(lower(*name))));
+}
+
+node_ptr text_param(const char* name, text_ptr text) {
+    return tree::named(name, std::make_unique<node>(nt_string, std::move(*text)));
+}
+
+node_ptr name_param(const char* name, text_ptr text) {
+    return tree::named(name, std::make_unique<node>(nt_string, std::move(lower(*text))));
+}
+
+node_ptr quoted_param(korvex3_driver& d, const char* name, text_ptr text) {
+    d.prepare_quoted_string(*text);
+    return text_param(name, std::move(text));
+}
+
+node_ptr pattern_param(korvex3_driver& d, const char* name, text_ptr pattern) {
+    d.prepare_regex(lower(*pattern));
+    return text_param(name, std::move(pattern));
+}
+
+node_ptr list_param(const char* name, node_ptr values) {
+    return tree::adopt(std::make_unique<node>(nt_param, name), std::move(values));
+}
+
+node_ptr statement(et_node_type kind, text_ptr name, node_ptr params, const location& loc) {
+    node_ptr n = std::make_unique<node>(kind, name ? std::move(lower(*name)) : std::string());
+    return tree::locate(tree::adopt(std::move(n), std::move(params)), loc);
+}
+
 }  // namespace quarry_parser_implementation::operands

@@ -8,6 +8,7 @@
 namespace quarry_parser_implementation::operands {
 
 using tree::node;
+using quarry::ast::et_node_type;
 
 // ---- names ------------------------------------------------------------------
 
@@ -94,5 +95,27 @@ node_ptr parameter(text_ptr name, node_ptr field);
 node_ptr pattern(const char* kind, text_ptr pattern);
 /// Appends the identifier as nt_string.
 node_ptr id_list(node_ptr list, located_text id);
+
+/// nt_param with the lower-cased word over the value.
+node_ptr word_param(text_ptr word, node_ptr value);
+/// nt_param word[index], both lower-cased, over the value.
+node_ptr indexed_word_param(text_ptr word, text_ptr index, node_ptr value);
+/// nt_param with the lower-cased word over nt_string with the lower-cased name.
+node_ptr word_string_param(text_ptr word, text_ptr name);
+
+/// nt_param `name` over nt_string with the token text as it is.
+node_ptr text_param(const char* name, text_ptr text);
+/// nt_param `name` over nt_string with the lower-cased name.
+node_ptr name_param(const char* name, text_ptr text);
+/// nt_param `name` over nt_string with the quotes taken off.
+node_ptr quoted_param(korvex3_driver& d, const char* name, text_ptr text);
+/// nt_param `name` over nt_string with the pattern lower-cased, then prepared.
+node_ptr pattern_param(korvex3_driver& d, const char* name, text_ptr pattern);
+/// nt_param `name` holding the list's values.
+node_ptr list_param(const char* name, node_ptr values);
+
+/// A statement node of `kind`, named by the lower-cased word ("" without one),
+/// holding the list's items, located at `loc`.
+node_ptr statement(et_node_type kind, text_ptr name, node_ptr params, const location& loc);
 
 }  // namespace quarry_parser_implementation::operands
