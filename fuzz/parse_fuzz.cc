@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "grammar/tree.hh"
 #include "plugin/parser_korvex3.hh"
 #include "quarry/ast/node.hh"
 #include "quarry/host.hh"
@@ -36,7 +37,12 @@ void parse(const std::string& text, bool include) {
     parser.set_ast_node(root.get());
     parser.set_task(&task);
     parser.set_file_is_include(include);
-    parser.parse_string(text, include ? "fuzz.inc" : "fuzz.kvx");
+    try {
+        parser.parse_string(text, include ? "fuzz.inc" : "fuzz.kvx");
+    } catch (const quarry_parser_implementation::unusable_input&) {
+        // A documented way for a parse to end; any other exception is a fault.
+        return;
+    }
     // Diagnostics must carry usable records.
     std::size_t length = 0;
     for (const quarry::parser::diagnostic& d : sink.entries())

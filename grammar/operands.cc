@@ -50,9 +50,9 @@ texts bus(text_ptr head, text_ptr open, text_ptr from, text_ptr to, text_ptr clo
     };
     std::uint64_t first = 0, last = 0;
     if (!boost::conversion::try_lexical_convert(*from, first) || !boost::conversion::try_lexical_convert(*to, last))
-        throw std::out_of_range(where() + ": bound does not fit 64 bits");
+        throw unusable_input(where() + ": bound does not fit 64 bits");
     if ((first > last ? first - last : last - first) >= max_bus_width)
-        throw std::length_error(where() + ": more than " + std::to_string(max_bus_width) + " members");
+        throw unusable_input(where() + ": more than " + std::to_string(max_bus_width) + " members");
     lower(*head);
     texts members;
     const std::string suffix = *close + (trailing ? *trailing : std::string());

@@ -1,11 +1,23 @@
 #pragma once
 // Shared vocabulary of the tree builders: containers, named values and
 // locations over the owning values of grammar/values.hh.
+#include <stdexcept>
 #include <string>
 #include <utility>
 
 #include "driver/korvex3_driver.hh"
 #include "grammar/values.hh"
+
+namespace quarry_parser_implementation {
+
+/// A value the dialect cannot take (a bus bound beyond 64 bits, a bus of more
+/// than 2^20 members, a conductor count that is no integer): it ends the
+/// parse, and its text says where and what.
+struct unusable_input : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+}  // namespace quarry_parser_implementation
 
 namespace quarry_parser_implementation::tree {
 
