@@ -97,8 +97,9 @@ public:
         main += "generated benchmark netlist (seed-fixed), about " + std::to_string(target) + " bytes\n";
         main += "* Synthetic deck for throughput measurements: parameters, model cards,\n";
         main += "* subcircuits with every common element, and a flat top level of instances.\n\n";
-        main += dot("param") + " vdd=1.8 temp_nom=27 wmin=0.42u lmin=0.15u\n";
-        main += dot("param") + " scale_w=1 scale_l='lmin*1.0'\n\n";
+        for (const char* p : {" vdd=1.8", " temp_nom=27", " wmin=0.42u", " lmin=0.15u", " scale_w=1", " scale_l='lmin*1.0'"})
+            main += dot("param") + p + "\n";
+        main += '\n';
         if (separate_) {
             main += dot("include") + " \"" + models_name + "\"\n\n";
             models += "* Model library of the generated benchmark netlist.\n";
@@ -176,11 +177,13 @@ private:
         for (unsigned i = 0; i < n; ++i) comment_line(out);
     }
 
+    /// One to five parameters, one .PARAM line each (the dialect takes one
+    /// name and value per line).
     void param_line(std::string& out) {
-        out += dot("param");
         const unsigned n = r_.between(1, 5);
         for (unsigned i = 0; i < n; ++i) {
-            out += " p" + std::to_string(block_) + "_" + std::to_string(i) + "=";
+            if (i > 0) out += '\n';
+            out += dot("param") + " p" + std::to_string(block_) + "_" + std::to_string(i) + "=";
             out += r_.percent(25) ? "'vdd*" + std::to_string(r_.between(1, 9)) + "/10'" : model_value();
         }
         if (r_.percent(15)) out += " ; " + words(1, 4);
