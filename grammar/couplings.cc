@@ -87,16 +87,7 @@ node_ptr mtline(korvex3_driver& d, text_ptr name, node_ptr pins, node_ptr params
     return tree::locate(operands::with_master(std::move(inst), "mtline", "device"), loc);
 }
 
-node_ptr string_param(const char* name, text_ptr text) {
-    node_ptr p = std::make_unique<node>(nt_param, name);
-    p->add_child(nt_string, std::move(*text));
-    return p;
-}
 
-node_ptr file_param(korvex3_driver& d, const char* name, text_ptr file) {
-    d.prepare_quoted_string(*file);
-    return string_param(name, std::move(file));
-}
 
 node_ptr nport_pins(text_ptr name, node_ptr pins) {
     const std::size_t count = pins->child_count();

@@ -22,10 +22,6 @@ node_ptr line_ic(node_ptr v1, node_ptr i1, node_ptr v2, node_ptr i2);
 node_ptr mtline(korvex3_driver& d, text_ptr name, node_ptr pins, node_ptr params, const location& loc,
                 const location& card);
 
-/// nt_param `name` over nt_string with the text.
-node_ptr string_param(const char* name, text_ptr text);
-/// nt_param `name` over nt_string with the prepared file name.
-node_ptr file_param(korvex3_driver& d, const char* name, text_ptr file);
 
 /// nt_instance with the pins and "quarry::nport_num_pins" counting them.
 node_ptr nport_pins(text_ptr name, node_ptr pins);

@@ -201,6 +201,17 @@ node_ptr indexed_string(text_ptr head, text_ptr index) {
     return std::make_unique<node>(nt_string, lower(*head) + "[" + *index + "]");
 }
 
+node_ptr named_text(const char* name, text_ptr text) {
+    node_ptr p = std::make_unique<node>(nt_param, name);
+    p->add_child(nt_string, std::move(*text));
+    return p;
+}
+
+node_ptr named_file(korvex3_driver& d, const char* name, text_ptr file) {
+    d.prepare_quoted_string(*file);
+    return named_text(name, std::move(file));
+}
+
 node_ptr parameter(text_ptr name, node_ptr field) {
     if (field->get_type() == nt_string) field->set_type(nt_generic_value);
     node_ptr p = std::make_unique<node>(nt_param, std::move(*name));

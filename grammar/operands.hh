@@ -89,6 +89,10 @@ node_ptr string_field(text_ptr text);
 /// nt_string head[index] with the head lower-cased.
 node_ptr indexed_string(text_ptr head, text_ptr index);
 
+/// nt_param `name` over nt_string with the text as it stands.
+node_ptr named_text(const char* name, text_ptr text);
+/// nt_param `name` over nt_string with the file name, its quotes removed.
+node_ptr named_file(korvex3_driver& d, const char* name, text_ptr file);
 /// A free parameter: nt_param name over the field (nt_string becomes nt_generic_value).
 node_ptr parameter(text_ptr name, node_ptr field);
 /// nt_param kind over nt_string with the pattern as scanned.

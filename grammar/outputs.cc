@@ -137,29 +137,24 @@ node_ptr unsupported(const char* what) { return std::make_unique<node>(nt_unsupp
 
 // ---- output variables ------------------------------------------------------------
 
-node_ptr type(const char* name) {
-    node_ptr t = std::make_unique<node>(nt_param, "type");
-    t->add_child(nt_string, name);
-    return t;
+namespace {
+
+/// nt_param `entry` over nt_string `text`.
+node_ptr string_entry(const char* entry, std::string text) {
+    node_ptr p = std::make_unique<node>(nt_param, entry);
+    p->add_child(nt_string, std::move(text));
+    return p;
 }
 
-node_ptr type(text_ptr name) {
-    node_ptr t = std::make_unique<node>(nt_param, "type");
-    t->add_child(nt_string, std::move(lower(*name)));
-    return t;
-}
+}  // namespace
 
-node_ptr match(const char* name) {
-    node_ptr m = std::make_unique<node>(nt_param, "match");
-    m->add_child(nt_string, name);
-    return m;
-}
+node_ptr type(const char* name) { return string_entry("type", name); }
 
-node_ptr match(text_ptr name) {
-    node_ptr m = std::make_unique<node>(nt_param, "match");
-    m->add_child(nt_string, std::move(lower(*name)));
-    return m;
-}
+node_ptr type(text_ptr name) { return string_entry("type", std::move(lower(*name))); }
+
+node_ptr match(const char* name) { return string_entry("match", name); }
+
+node_ptr match(text_ptr name) { return string_entry("match", std::move(lower(*name))); }
 
 node_ptr named_signal(text_ptr name) { return tree::container(match(std::move(name))); }
 
@@ -225,11 +220,8 @@ node_ptr extend_keyword(node_ptr signal, node_ptr keyword) {
 }
 
 node_ptr extend_indexed(node_ptr signal, text_ptr head, text_ptr open, text_ptr index, text_ptr close) {
-    std::string& name = lower(*head);
-    name += *open;
-    name += *index;
-    name += *close;
-    signal->add_child(nt_output_signal, std::move(name));
+    text_ptr name = operands::indexed_name(std::move(head), std::move(open), std::move(index), std::move(close));
+    signal->add_child(nt_output_signal, std::move(*name));
     return signal;
 }
 

@@ -5,11 +5,6 @@ namespace quarry_parser_implementation::small_signal {
 using namespace quarry::ast;
 namespace an = analyses;
 
-node_ptr named_string(const char* name, text_ptr value) {
-    node_ptr p = std::make_unique<node>(nt_param, name);
-    p->add_child(nt_string, std::move(*value));
-    return p;
-}
 
 node_ptr named_word(const char* name, const char* word) {
     node_ptr p = std::make_unique<node>(nt_param, name);

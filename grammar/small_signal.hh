@@ -8,8 +8,6 @@ namespace quarry_parser_implementation::small_signal {
 
 using tree::node;
 
-/// nt_param `name` over nt_string `value`.
-node_ptr named_string(const char* name, text_ptr value);
 node_ptr named_word(const char* name, const char* word);
 
 /// .NOISE V(outp [outn]) insrc [nums].

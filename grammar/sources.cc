@@ -123,15 +123,6 @@ node_ptr pwl(node_ptr before, node_ptr points, node_ptr after) {
     return f;
 }
 
-node_ptr file_param(korvex3_driver& d, const char* name, text_ptr file) {
-    d.prepare_quoted_string(*file);
-    return string_param(name, std::move(file));
-}
 
-node_ptr string_param(const char* name, text_ptr text) {
-    node_ptr p = std::make_unique<node>(nt_param, name);
-    p->add_child(nt_string, std::move(*text));
-    return p;
-}
 
 }  // namespace quarry_parser_implementation::sources

@@ -43,9 +43,5 @@ node_ptr pattern_file(korvex3_driver& d, node_ptr function, text_ptr file);
 /// nt_function "pwl_waveform": the parameters given before the points, the
 /// points as t0, v0, t1, ... with "num_points", then the parameters after them.
 node_ptr pwl(node_ptr before, node_ptr points, node_ptr after);
-/// nt_param name over nt_string with the file name without its quotes.
-node_ptr file_param(korvex3_driver& d, const char* name, text_ptr file);
-/// nt_param name over nt_string text.
-node_ptr string_param(const char* name, text_ptr text);
 
 }  // namespace quarry_parser_implementation::sources
