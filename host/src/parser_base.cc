@@ -98,6 +98,7 @@ bool parse_include(const parser_base& includer, const std::string& path, const s
     parser->set_ast_node(target);
     parser->set_task(includer.get_task());
     parser->set_file_is_include(true);
+    if (!path.empty() && includer.get_task()) includer.get_task()->add_file_read(path);
     level_guard guard(std::move(from), std::move(id));
     parse(*parser);
     return true;

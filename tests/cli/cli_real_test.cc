@@ -1,4 +1,6 @@
 // The quarry-parse binary with the real korvex3 module.
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -230,6 +232,83 @@ TEST_F(RealCli, JsonOutputIsOneValidDocumentPerFile) {
     EXPECT_EQ(second["file"], "b.sp3");
     EXPECT_EQ(second["diagnostics"], nlohmann::json::array());
     EXPECT_EQ(second["tree"], nlohmann::json::array());
+}
+
+// A deck with a section include, a nested include found beside its includer,
+// the same file read again for another section, and a name with a blank.
+class DependencyRule : public RealCli {
+protected:
+    void SetUp() override {
+        RealCli::SetUp();
+        dir.write("top.kvx",
+                  "top\n.INCLUDE 'parts.inc' SECTION=TT\n.lib lib/models.inc\n.inc 'parts.inc' SECTION=ff\n"
+                  ".INCLUDE 'my cells.inc'\n.END\n");
+        dir.write("parts.inc", ".SECTION tt\nR1 p q 1\n.ENDSECTION\n.SECTION ff\nR2 p q 2\n.ENDSECTION\n");
+        dir.write("lib/models.inc", ".include 'leaf.inc'\n");
+        dir.write("lib/leaf.inc", "C1 x 0 1p\n");
+        dir.write("my cells.inc", "R3 a b 3\n");
+    }
+    std::string read(const std::string& name) {
+        std::ifstream in(dir.path() + "/" + name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    static constexpr const char* included = "parts.inc lib/models.inc lib/leaf.inc my\\ cells.inc";
+};
+
+TEST_F(DependencyRule, ListsEveryFileReadOnceInReadingOrder) {
+    const run_result m = quarry({"-M", "top.kvx"});
+    EXPECT_EQ(m.out, std::string("top.kvx: ") + included + "\n");
+    EXPECT_EQ(m.err, "");
+    EXPECT_EQ(m.status, 0);
+    EXPECT_EQ(quarry({"-M", "-MT", "out/top.json", "top.kvx"}).out,
+              std::string("out/top.json: top.kvx ") + included + "\n");
+    EXPECT_EQ(quarry({"-M", "-MTa$b#c", "top.kvx"}).out, std::string("a$$b\\#c: top.kvx ") + included + "\n");
+}
+
+TEST_F(DependencyRule, FileOptionKeepsTheNormalOutput) {
+    const run_result r = quarry({"-MF", "deps/top.d", "-MT", "top.json", "--format", "json", "top.kvx"});
+    EXPECT_EQ(read("deps/top.d"), "");  // no such directory: refused before parsing
+    EXPECT_EQ(r.status, 2);
+
+    const run_result json = quarry({"-MFtop.d", "-MT", "top.json", "--format", "json", "top.kvx"});
+    EXPECT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(nlohmann::json::parse(json.out)["ok"], true);
+    EXPECT_EQ(read("top.d"), std::string("top.json: top.kvx ") + included + "\n");
+
+    const run_result only = quarry({"-M", "-MF", "top.d", "top.kvx", "parts.inc"});
+    EXPECT_EQ(only.out, "");
+    EXPECT_EQ(read("top.d"), std::string("top.kvx: ") + included + "\nparts.inc:\n");
+}
+
+TEST_F(DependencyRule, BadInputGivesTheRuleOfWhatWasReadAndItsStatus) {
+    dir.write("empty.kvx", "");
+    dir.write("broken.kvx", "t\nR1 a b ?\n.INCLUDE 'lib/leaf.inc'\n.END\n");
+    dir.write("cycle.kvx", "t\n.INCLUDE 'back.inc'\n.END\n");
+    dir.write("back.inc", ".INCLUDE 'cycle.kvx'\n");
+    const run_result empty = quarry({"-M", "empty.kvx"});
+    EXPECT_EQ(empty.out, "empty.kvx:\n");
+    EXPECT_EQ(empty.status, 0);
+    const run_result broken = quarry({"-M", "-q", "broken.kvx"});
+    EXPECT_EQ(broken.out, "broken.kvx: lib/leaf.inc\n");
+    EXPECT_EQ(broken.status, 1);
+    const run_result cycle = quarry({"-M", "cycle.kvx"});
+    EXPECT_EQ(cycle.out, "cycle.kvx: back.inc\n");
+    EXPECT_NE(cycle.err.find("note: include cycle through cycle.kvx"), std::string::npos) << cycle.err;
+    EXPECT_EQ(cycle.status, 1);
+    for (const char* unreadable : {"nowhere.kvx", "lib"}) {
+        const run_result r = quarry({"-M", unreadable});
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, std::string("quarry-parse: error: cannot open ") + unreadable + "\n");
+        EXPECT_EQ(r.status, 2);
+    }
+}
+
+TEST_F(DependencyRule, TargetWithoutRuleOrWithTokensIsAUsageError) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{"-MT", "x", "top.kvx"}, {"--tokens", "-M", "top.kvx"}}) {
+        const run_result r = quarry(args);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.status, 2);
+    }
 }
 
 }  // namespace

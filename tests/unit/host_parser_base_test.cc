@@ -238,3 +238,18 @@ TEST_F(HostParserBase, ResolvePathSearchOrder) {
     EXPECT_EQ(includer_.resolve_path(absent), absent);
 }
 
+
+// What a build system needs: each file that was opened, once, in reading
+// order, whether included whole or for a section; not what was refused.
+TEST_F(HostParserBase, TheTaskListsTheFilesReadOnceInOrder) {
+    const std::string lib = write("models.lib", "section tt\ninclude leaf.inc\nend\nsection ff\nend\n");
+    const std::string leaf = write("leaf.inc", "include leaf.inc\ninclude missing.inc\n");
+    const std::string top = write("top.inc", "include models.lib\n");
+    ast::node target;
+    EXPECT_TRUE(includer_.add_include_section(lib, "tt", fake_language, &target));
+    EXPECT_TRUE(includer_.add_include(top, fake_language, &target));
+    EXPECT_TRUE(includer_.add_include_section(lib, "ff", fake_language, &target));
+    EXPECT_FALSE(includer_.add_include((dir_ / "missing.inc").string(), fake_language, &target));
+    EXPECT_TRUE(includer_.add_include_string("include top.inc\n", fake_language, &target));
+    EXPECT_EQ(task_.files_read(), (std::vector<std::string>{lib, (dir_ / "leaf.inc").string(), top}));
+}

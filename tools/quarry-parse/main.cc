@@ -1,10 +1,5 @@
 // quarry-parse: a command-line host. Loads the language plug-in the way the
 // framework would, parses each FILE and prints the tree and the reports.
-#include <dlfcn.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -23,15 +18,12 @@
 
 #include "diagnostic_printer.hh"
 #include "json_printer.hh"
-#include "nimbus/event.hh"
-#include "nimbus/output.hh"
-#include "quarry/ast/node.hh"
-#include "quarry/host.hh"
+#include "make_rule.hh"
+#include "parse_run.hh"
+#include "plugin_loader.hh"
 #include "quarry/language/language.hh"
 #include "quarry/parser/diagnostics.hh"
 #include "quarry/parser/framework.hh"
-#include "quarry/parser/parser_base.hh"
-#include "quarry/task.hh"
 #include "registry_printer.hh"
 #include "tree_printer.hh"
 
@@ -44,8 +36,6 @@ namespace {
 namespace po = boost::program_options;
 
 constexpr const char* program_name = "quarry-parse";
-constexpr const char* entry_point = "nimbus_plugin_init_quarry_parser_korvex3";
-constexpr const char* module_file = "quarry_parser_korvex3.so";
 constexpr const char* stdin_name = "<stdin>";
 
 enum exit_status : int { status_ok = 0, status_failed = 1, status_fatal = 2 };
@@ -63,6 +53,13 @@ struct options {
     std::optional<std::string> plugin;
     std::optional<std::string> language;
     std::vector<std::string> files;
+    /// -M: the Makefile rule of the files read instead of the output.
+    bool dependencies_only = false;
+    /// -MT: the rule's target (default: the input).
+    std::optional<std::string> dependency_target;
+    /// -MF: where the rule goes (default: standard output).
+    std::optional<std::string> dependency_file;
+    bool dependencies() const { return dependencies_only || dependency_file.has_value(); }
 };
 
 void cli_error(const std::string& message) { std::cerr << program_name << ": error: " << message << '\n'; }
@@ -76,6 +73,25 @@ int usage_error(const std::string& message) {
 std::optional<std::string> optional_value(const po::variables_map& vm, const char* name) {
     if (!vm.count(name)) return std::nullopt;
     return vm[name].as<std::string>();
+}
+
+// The compiler-style -M, -MT and -MF as long options (--M, --MT, --MF) for
+// the option parser, whose short options are one letter. "-MTtarget" and
+// "-MFfile" are taken too.
+std::vector<std::string> spell_dependency_options(int argc, char** argv) {
+    std::vector<std::string> args;
+    bool options_end = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (!options_end && a == "--") options_end = true;
+        if (!options_end && a == "-M") {
+            a = "--M";
+        } else if (!options_end && (a.rfind("-MT", 0) == 0 || a.rfind("-MF", 0) == 0)) {
+            a = a.size() == 3 ? "-" + a : "-" + a.substr(0, 3) + "=" + a.substr(3);
+        }
+        args.push_back(std::move(a));
+    }
+    return args;
 }
 
 // The options, or the exit status when the command line is all there is to do.
@@ -99,7 +115,11 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
         ("help,h", "print this help")
         ("version", "print the version");
     po::options_description hidden;
-    hidden.add_options()("file", po::value(&o.files));
+    hidden.add_options()
+        ("file", po::value(&o.files))
+        ("M", po::bool_switch(&o.dependencies_only))
+        ("MT", po::value<std::string>())
+        ("MF", po::value<std::string>());
     po::options_description all;
     all.add(visible).add(hidden);
     po::positional_options_description positional;
@@ -109,7 +129,12 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
     try {
         // No prefix guessing: --language must never be taken for --languages.
         const int style = po::command_line_style::default_style & ~po::command_line_style::allow_guessing;
-        po::store(po::command_line_parser(argc, argv).options(all).positional(positional).style(style).run(), vm);
+        po::store(po::command_line_parser(spell_dependency_options(argc, argv))
+                      .options(all)
+                      .positional(positional)
+                      .style(style)
+                      .run(),
+                  vm);
         po::notify(vm);
     } catch (const po::error& e) {
         return usage_error(e.what());
@@ -119,7 +144,11 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
         std::cout << "Usage: " << program_name << " [OPTIONS] FILE...\n"
                   << "Parses each netlist FILE ('-' reads standard input) with the language plug-in\n"
                   << "and prints its syntax tree; diagnostics go to standard error.\n\n"
-                  << visible << '\n'
+                  << visible
+                  << "  -M                     print the Makefile rule 'FILE: INCLUDED...' instead of\n"
+                     "                         the output: the files the parse read\n"
+                     "  -MT TARGET             the rule is 'TARGET: FILE INCLUDED...'\n"
+                     "  -MF OUT                write the rule to OUT; without -M the output goes on\n\n"
                   << "Exit status: 0 when every parse succeeded, 1 when a parse failed, 2 for a usage\n"
                   << "error, an unreadable file, a plug-in that cannot be loaded or an exception.\n";
         return status_ok;
@@ -140,194 +169,111 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
     o.language = optional_value(vm, "language");
     o.describe = optional_value(vm, "describe");
     o.plugin = optional_value(vm, "plugin");
+    o.dependency_target = optional_value(vm, "MT");
+    o.dependency_file = optional_value(vm, "MF");
+    if (o.dependency_target && !o.dependencies()) return usage_error("-MT needs -M or -MF");
+    if (o.tokens && o.dependencies()) return usage_error("--tokens lists no files read: -M and -MF cannot go with it");
     if (o.files.empty() && !o.list_languages && !o.describe) return usage_error("no input files");
     return o;
 }
 
 std::string plugin_path(const options& o) {
     if (o.plugin) return *o.plugin;
-    if (const char* env = std::getenv("QUARRY_PLUGIN"); env != nullptr && *env != '\0') return env;
     std::error_code ec;
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return (exe.parent_path() / ".." / "lib" / module_file).lexically_normal().string();
-}
-
-bool load_plugin(std::string path) {
-    // dlopen searches the library path for a bare name; the user means a file.
-    if (path.find('/') == std::string::npos) path = "./" + path;
-    // Never closed: the registries hold the module's factories until exit.
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) {
-        const char* reason = dlerror();
-        cli_error("cannot load plug-in " + path + ": " + (reason ? reason : "unknown reason"));
-        return false;
-    }
-    void* symbol = dlsym(handle, entry_point);
-    if (symbol == nullptr) {
-        cli_error("plug-in " + path + " has no entry point " + entry_point);
-        return false;
-    }
-    const auto init = reinterpret_cast<bool (*)()>(symbol);
-    try {
-        if (init()) return true;
-        cli_error("plug-in " + path + ": " + entry_point + " failed");
-    } catch (const std::exception& e) {
-        cli_error("plug-in " + path + ": " + entry_point + " failed: " + e.what());
-    } catch (...) {
-        cli_error("plug-in " + path + ": " + entry_point + " failed with an unknown exception");
-    }
-    return false;
-}
-
-// A regular file that can be opened. Anything else (a directory, a FIFO, a
-// device such as /dev/zero) is refused before it is opened: reading it could
-// block or never end.
-bool readable(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    ::close(fd);
-    return true;
+    return quarry_parse::plugin_from_environment(
+        (exe.parent_path() / ".." / "lib" / quarry_parse::plugin_file).lexically_normal().string());
 }
 
 std::string read_all(std::istream& in) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string directory_of(const std::string& path) {
-    const std::string dir = std::filesystem::path(path).parent_path().string();
-    return dir.empty() ? "." : dir;
-}
-
-// Packets on the parser channels become reports of the parse running now.
-auto packet_listener(quarry::parser::severity level) {
-    return [level](const std::string&, nimbus::output::packet* p) {
-        quarry::parser::diagnostics_sink* sink = quarry::parser::get_diagnostics_sink();
-        if (sink == nullptr || p == nullptr) return;
-        quarry::parser::diagnostic d;
-        d.level = level;
-        d.message = p->text();
-        d.id = p->get_format_name();
-        sink->add(std::move(d));
-    };
-}
-
-// What became of one parse: its result, or the text of what stopped it.
-struct outcome {
-    bool ok = false;
-    std::optional<std::string> failure;
-};
-
 class session {
 public:
-    explicit session(const options& o) : options_(o), several_(o.files.size() > 1) {}
+    session(const options& o, std::ostream* rules)
+        : options_(o), several_(o.files.size() > 1), rules_(rules) {}
 
     // One input from the readability check to the printed result.
     int run(const std::string& input) {
         const bool from_stdin = input == "-";
-        const std::string name = from_stdin ? stdin_name : input;
+        quarry_parse::parse_request request;
+        request.name = from_stdin ? stdin_name : input;
+        request.include_dirs = options_.include_dirs;
+        request.as_include = options_.as_include;
         std::string text;
         if (from_stdin) {
             text = read_all(std::cin);
-            printer_.add_source(name, text);
-        } else if (!readable(input)) {
+            printer_.add_source(request.name, text);
+            request.text = &text;
+        } else if (quarry_parse::unreadable(input) != 0) {
             cli_error("cannot open " + input);
             return status_fatal;
         }
 
-        const std::string language = language_of(input, from_stdin);
-        auto& parsers = quarry::parser::framework::instance();
-        std::unique_ptr<quarry::parser::parser_base> parser(language.empty() ? nullptr : parsers.create_parser(language));
+        request.language = quarry_parse::language_of(input, from_stdin, options_.language.value_or(""));
+        std::string why;
+        const auto parser = quarry_parse::make_parser(request.language, why);
         if (!parser) {
-            std::cerr << name << ": error: "
-                      << (language.empty() ? std::string("no language for this input")
-                                           : "no parser for language '" + language + "'")
-                      << '\n';
+            std::cerr << request.name << ": error: " << why << '\n';
             return status_fatal;
         }
 
-        quarry::ast::node root;
-        quarry::task task;
-        task.include_dirs() = options_.include_dirs;
-        task.set_init_dir(from_stdin ? "" : directory_of(input));
-        parser->set_ast_node(&root);
-        parser->set_task(&task);
-        parser->set_file_is_include(options_.as_include);
-        if (!from_stdin) parser->set_parsing_file(input);
+        const bool output = !options_.dependencies_only;
+        if (output && several_ && (options_.tokens || options_.format == output_format::tree))
+            std::cout << "== " << request.name << '\n';
 
-        if (several_ && (options_.tokens || options_.format == output_format::tree)) std::cout << "== " << name << '\n';
-
-        quarry::parser::diagnostics_sink sink;
-        outcome result;
-        {
-            quarry::parser::scoped_diagnostics_sink guard(sink);
-            try {
-                result = options_.tokens ? list_tokens(*parser, input, name, language, text, sink)
-                                         : outcome{from_stdin ? parser->parse_string(text, name) : parser->parse_file(input), {}};
-            } catch (const std::exception& e) {
-                result.failure = e.what();
-            } catch (...) {
-                result.failure = "unknown exception";
-            }
-        }
-
-        // An error reported anywhere in the parse, an included file's too,
-        // fails it, whatever the parser answered.
-        if (sink.has_errors()) result.ok = false;
+        const quarry_parse::parse_result result = options_.tokens
+                                                      ? quarry_parse::list_tokens(*parser, request, std::cout)
+                                                      : quarry_parse::run_parse(*parser, request);
         if (!result.failure && !options_.tokens) {
-            if (options_.format == output_format::tree) quarry_parse::print_tree(root, std::cout);
-            if (options_.format == output_format::json) {
-                quarry_parse::write_document(std::cout, name, language, result.ok, sink.entries(), root);
+            if (output && options_.format == output_format::tree) quarry_parse::print_tree(*result.root, std::cout);
+            if (output && options_.format == output_format::json) {
+                quarry_parse::write_document(std::cout, request.name, request.language, result.ok,
+                                             result.reports.entries(), *result.root);
                 std::cout << '\n';
             }
+            if (options_.dependencies()) *rules_ << dependency_rule(input, result.files);
         }
         std::cout.flush();
         if (!options_.quiet) {
             // One write for all reports: standard error is unbuffered, and a
             // million reports written piecemeal take half a minute.
             std::ostringstream reports;
-            for (const auto& d : sink.entries()) printer_.print(d, name, reports);
-            const std::string text = reports.str();
-            std::cerr.write(text.data(), static_cast<std::streamsize>(text.size()));
+            for (const auto& d : result.reports.entries()) printer_.print(d, request.name, reports);
+            const std::string report_text = reports.str();
+            std::cerr.write(report_text.data(), static_cast<std::streamsize>(report_text.size()));
         }
         if (result.failure) {
-            std::cerr << name << ": error: " << *result.failure << '\n';
+            std::cerr << request.name << ": error: " << quarry_parse::failure_text(result.failure) << '\n';
             return status_fatal;
         }
         return result.ok ? status_ok : status_failed;
     }
 
 private:
-    std::string language_of(const std::string& input, bool from_stdin) const {
-        auto& parsers = quarry::parser::framework::instance();
-        if (options_.language) return *options_.language;
-        return from_stdin ? parsers.get_default_language() : parsers.language_for_file(input);
-    }
-
-    static outcome list_tokens(quarry::parser::parser_base& parser, const std::string& input, const std::string& name,
-                               const std::string& language, std::string text,
-                               const quarry::parser::diagnostics_sink& sink) {
-        if (input != "-") {
-            std::ifstream in(input, std::ios::binary);
-            text = read_all(in);
+    // "FILE: INCLUDED..." or, with -MT, "TARGET: FILE INCLUDED..." (standard
+    // input is no prerequisite: there is no file).
+    std::string dependency_rule(const std::string& input, const std::vector<std::string>& files) const {
+        std::vector<std::string> prerequisites = files;
+        if (!options_.dependency_target) {
+            if (!prerequisites.empty() && input != "-") prerequisites.erase(prerequisites.begin());
+            return quarry_parse::make_rule(input, prerequisites);
         }
-        outcome result;
-        if (!parser.dump_tokens(text, name, std::cout))
-            result.failure = "language '" + language + "' cannot list its tokens";
-        // There is no parse result: the reported errors decide the status.
-        result.ok = !sink.has_errors();
-        return result;
+        return quarry_parse::make_rule(*options_.dependency_target, prerequisites);
     }
 
     const options& options_;
     const bool several_;
+    std::ostream* rules_;
     quarry_parse::diagnostic_printer printer_;
 };
 
 int run(const options& o) {
-    quarry::host::start();
-    if (!load_plugin(plugin_path(o))) return status_fatal;
+    if (const std::string failed = quarry_parse::load_plugin(plugin_path(o)); !failed.empty()) {
+        cli_error(failed);
+        return status_fatal;
+    }
 
     auto& parsers = quarry::parser::framework::instance();
     const auto& languages = quarry::language::framework::instance();
@@ -344,15 +290,23 @@ int run(const options& o) {
         quarry_parse::print_description(*o.describe, languages.get_language(*o.describe), std::cout);
     }
 
-    auto& transmitter = nimbus::event::nsTransmitter();
-    const boost::signals2::scoped_connection warnings(
-        transmitter.connect("quarry/parser/warn", packet_listener(quarry::parser::severity::warning)));
-    const boost::signals2::scoped_connection notes(
-        transmitter.connect("quarry/parser/info", packet_listener(quarry::parser::severity::info)));
-
-    session inputs(o);
+    std::ofstream rule_file;
+    if (o.dependency_file) {
+        rule_file.open(*o.dependency_file, std::ios::binary | std::ios::trunc);
+        if (!rule_file) {
+            cli_error("cannot write " + *o.dependency_file);
+            return status_fatal;
+        }
+    }
+    const quarry_parse::packet_listeners listeners;
+    session inputs(o, o.dependency_file ? static_cast<std::ostream*>(&rule_file) : &std::cout);
     int status = status_ok;
     for (const auto& file : o.files) status = std::max(status, inputs.run(file));
+    rule_file.close();
+    if (o.dependency_file && !rule_file) {
+        cli_error("cannot write " + *o.dependency_file);
+        return status_fatal;
+    }
     return status;
 }
 

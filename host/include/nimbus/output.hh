@@ -59,13 +59,16 @@ inline argument to_argument(const char* s) { return argument(s); }
 inline argument to_argument(const std::string& s) { return argument(s); }
 }  // namespace detail
 
-/// A packet with the format registered under id (an empty one is entered for an
-/// unknown id) and up to ten arguments.
+/// A packet with the format registered under id (empty for an unknown id) and
+/// up to ten arguments.
 template <typename... Args>
 packet named_packet(const std::string& id, const Args&... args) {
     static_assert(sizeof...(Args) <= 10, "a packet takes at most ten arguments");
     std::vector<argument> arguments{detail::to_argument(args)...};
-    std::string format = nsOutputNamedFormats()[id];
+    // Looked up, never entered: parses on several threads read the map at once.
+    const named_formats& formats = nsOutputNamedFormats();
+    const auto found = formats.find(id);
+    std::string format = found == formats.end() ? std::string() : found->second;
     return packet(id, std::make_unique<payload>(std::move(format), std::move(arguments)));
 }
 

@@ -1,0 +1,478 @@
+// quarry_korvex3: the korvex3 parser for Python. Loads the plug-in module
+// the way quarry-parse does and hands out its trees as Python objects.
+#include <dlfcn.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include <pybind11/pybind11.h>
+
+#include "json_printer.hh"
+#include "nimbus/output.hh"
+#include "parse_run.hh"
+#include "plugin_loader.hh"
+#include "quarry/ast/node.hh"
+#include "quarry/parser/info.hh"
+#include "tree_printer.hh"
+
+namespace py = pybind11;
+
+namespace {
+
+using quarry::ast::node;
+
+// ---- texts ---------------------------------------------------------------
+
+// Netlist text need not be UTF-8: bad bytes become U+FFFD, as in the JSON.
+py::str text(std::string_view s) {
+    PyObject* o = PyUnicode_DecodeUTF8(s.data(), static_cast<Py_ssize_t>(s.size()), "replace");
+    if (o == nullptr) throw py::error_already_set();
+    return py::reinterpret_steal<py::str>(o);
+}
+
+// File names round-trip through the file system encoding.
+py::str path_text(const std::string& s) {
+    PyObject* o = PyUnicode_DecodeFSDefaultAndSize(s.data(), static_cast<Py_ssize_t>(s.size()));
+    if (o == nullptr) throw py::error_already_set();
+    return py::reinterpret_steal<py::str>(o);
+}
+
+// A str, bytes or os.PathLike as the bytes the file system sees.
+std::string fs_bytes(const py::handle& path) {
+    // Kept for the life of the process: a static py::object would be
+    // released after the interpreter is gone.
+    static const py::handle fsencode = py::object(py::module_::import("os").attr("fsencode")).release();
+    return fsencode(path).cast<std::string>();
+}
+
+// A str as UTF-8, or bytes as they are.
+std::string source_bytes(const py::handle& source) {
+    if (py::isinstance<py::bytes>(source)) return source.cast<std::string>();
+    if (!py::isinstance<py::str>(source)) throw py::type_error("text must be str or bytes");
+    return source.cast<std::string>();
+}
+
+std::vector<std::string> fs_list(const py::iterable& paths) {
+    if (py::isinstance<py::str>(paths) || py::isinstance<py::bytes>(paths))
+        throw py::type_error("include_dirs must be a sequence of paths, not one path");
+    std::vector<std::string> out;
+    for (const py::handle& p : paths) out.push_back(fs_bytes(p));
+    return out;
+}
+
+// ---- errors --------------------------------------------------------------
+
+PyObject* parse_error = nullptr;
+
+[[noreturn]] void raise_os_error(int code, const std::string& path) {
+    const char* reason = code == quarry_parse::not_regular_file ? "Not a regular file" : std::strerror(code);
+    const int number = code == quarry_parse::not_regular_file ? EINVAL : code;
+    // OSError(errno, ...) comes back as its subclass: FileNotFoundError, IsADirectoryError, ...
+    const py::object error = py::module_::import("builtins").attr("OSError")(number, reason, path_text(path));
+    PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(error.ptr())), error.ptr());
+    throw py::error_already_set();
+}
+
+[[noreturn]] void raise_failure(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::bad_alloc&) {
+        throw;  // pybind11 makes it a MemoryError
+    } catch (...) {
+        PyErr_SetObject(parse_error, text(quarry_parse::failure_text(failure)).ptr());
+        throw py::error_already_set();
+    }
+}
+
+// ---- parses and their nodes ----------------------------------------------
+
+// One parse, shared by its result and every node taken from it.
+struct parsed {
+    std::string name;
+    std::string language;
+    quarry_parse::parse_result result;
+};
+using parsed_ptr = std::shared_ptr<const parsed>;
+
+// A node and the parse that keeps it alive.
+struct node_ref {
+    parsed_ptr owner;
+    const node* n;
+};
+
+// kind names to kinds, for find(); unnamed kinds are written nt_<number>.
+const std::unordered_map<std::string, quarry::ast::et_node_type>& kinds() {
+    static const auto* table = [] {
+        auto* t = new std::unordered_map<std::string, quarry::ast::et_node_type>;
+        for (unsigned i = 0; i <= 0xffff; ++i) {
+            const auto type = static_cast<quarry::ast::et_node_type>(i);
+            if (quarry::ast::node_type_name(type) != nullptr) t->emplace(quarry_parse::kind_name(type), type);
+        }
+        return t;
+    }();
+    return *table;
+}
+
+quarry::ast::et_node_type kind_of(const std::string& name) {
+    const auto& table = kinds();
+    if (const auto found = table.find(name); found != table.end()) return found->second;
+    if (name.rfind("nt_", 0) == 0 && name.size() > 3 && name.size() <= 8 &&
+        name.find_first_not_of("0123456789", 3) == std::string::npos) {
+        const unsigned long number = std::stoul(name.substr(3));
+        if (number <= 0xffff) return static_cast<quarry::ast::et_node_type>(number);
+    }
+    throw py::value_error("unknown node kind '" + name + "'");
+}
+
+struct location {
+    std::string file;
+    std::uint64_t first_line, first_column, last_line, last_column;
+};
+
+py::object location_of(const quarry::parser::info* record) {
+    const auto* netlist = dynamic_cast<const quarry::parser::info_netlist*>(record);
+    if (netlist == nullptr) return py::none();
+    return py::cast(location{netlist->get_filename(), netlist->get_first_line(), netlist->get_first_column(),
+                             netlist->get_last_line(), netlist->get_last_column()});
+}
+
+py::list nodes(const parsed_ptr& owner, const node& parent) {
+    const auto children = parent.get_children();
+    py::list out(children.size());
+    for (std::size_t i = 0; i < children.size(); ++i)
+        out[i] = children[i] ? py::cast(node_ref{owner, children[i]}) : py::none();
+    return out;
+}
+
+// Depth first, in child order, on an explicit stack: deeply nested trees
+// are walked like any other.
+class walker {
+public:
+    walker(parsed_ptr owner, const node* start) : owner_(std::move(owner)) { pending_.push_back(start); }
+
+    const node* next() {
+        while (!pending_.empty()) {
+            const node* n = pending_.back();
+            pending_.pop_back();
+            if (n == nullptr) continue;
+            const auto children = n->get_children();
+            for (auto it = children.rbegin(); it != children.rend(); ++it) pending_.push_back(*it);
+            return n;
+        }
+        return nullptr;
+    }
+    const parsed_ptr& owner() const { return owner_; }
+
+private:
+    parsed_ptr owner_;
+    std::vector<const node*> pending_;
+};
+
+py::list find(const node_ref& self, const std::string& kind_name) {
+    const auto kind = kind_of(kind_name);
+    py::list out;
+    walker w(self.owner, self.n);
+    w.next();  // the node itself is no descendant
+    while (const node* n = w.next())
+        if (n->get_type() == kind) out.append(py::cast(node_ref{self.owner, n}));
+    return out;
+}
+
+std::string node_repr(const node_ref& self) {
+    std::string out = "<Node " + quarry_parse::kind_name(self.n->get_type()) + " \"" +
+                      nimbus::output::c_escape(self.n->get_value()) + '"';
+    if (const auto* record = self.n->get_parser_info()) out += " @" + record->format_info();
+    return out + '>';
+}
+
+// ---- diagnostics ---------------------------------------------------------
+
+struct diagnostic_view {
+    parsed_ptr owner;
+    const quarry::parser::diagnostic* d;
+
+    const quarry::parser::info_netlist* where() const {
+        return dynamic_cast<const quarry::parser::info_netlist*>(d->where.get());
+    }
+    template <typename Get>
+    py::object field(Get get) const {
+        const auto* w = where();
+        return w ? py::cast((w->*get)()) : py::none();
+    }
+};
+
+std::string diagnostic_text(const diagnostic_view& v) {
+    std::string out;
+    if (const auto* w = v.where())
+        out = w->get_filename() + ':' + std::to_string(w->get_first_line()) + ':' +
+              std::to_string(w->get_first_column()) + ": ";
+    else
+        out = v.owner->name + ": ";
+    out += quarry_parse::severity_name(v.d->level);
+    out += ": ";
+    if (!v.d->id.empty()) out += '[' + v.d->id + "] ";
+    return out + v.d->message;
+}
+
+// ---- entry points --------------------------------------------------------
+
+struct result_view {
+    parsed_ptr p;
+};
+
+std::unique_ptr<quarry::parser::parser_base> parser_for(const std::string& name, bool is_text,
+                                                        std::string& language) {
+    language = quarry_parse::language_of(name, is_text, std::string());
+    std::string why;
+    auto parser = quarry_parse::make_parser(language, why);
+    if (!parser) {
+        PyErr_SetObject(parse_error, text(name + ": " + why).ptr());
+        throw py::error_already_set();
+    }
+    return parser;
+}
+
+result_view run(quarry_parse::parse_request request, bool is_text) {
+    auto p = std::make_shared<parsed>();
+    p->name = request.name;
+    const auto parser = parser_for(request.name, is_text, p->language);
+    request.language = p->language;
+    {
+        py::gil_scoped_release unlocked;
+        p->result = quarry_parse::run_parse(*parser, request);
+    }
+    if (p->result.failure) raise_failure(p->result.failure);
+    return result_view{std::move(p)};
+}
+
+result_view parse(const py::object& path, const py::iterable& include_dirs, bool as_include) {
+    quarry_parse::parse_request request;
+    request.name = fs_bytes(path);
+    if (const int why = quarry_parse::unreadable(request.name); why != 0) raise_os_error(why, request.name);
+    request.include_dirs = fs_list(include_dirs);
+    request.as_include = as_include;
+    return run(std::move(request), false);
+}
+
+result_view parse_text(const py::object& source, const py::object& name, const py::iterable& include_dirs,
+                       bool as_include) {
+    const std::string content = source_bytes(source);
+    quarry_parse::parse_request request;
+    request.name = fs_bytes(name);
+    request.text = &content;
+    request.include_dirs = fs_list(include_dirs);
+    request.as_include = as_include;
+    return run(std::move(request), true);
+}
+
+// C escapes of the token printer undone.
+std::string unescape(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\' || i + 1 == s.size()) {
+            out += s[i];
+            continue;
+        }
+        const char c = s[++i];
+        switch (c) {
+        case 'n': out += '\n'; break;
+        case 't': out += '\t'; break;
+        case 'r': out += '\r'; break;
+        case 'x':
+            if (i + 2 < s.size()) {
+                out += static_cast<char>(std::stoi(std::string(s.substr(i + 1, 2)), nullptr, 16));
+                i += 2;
+                break;
+            }
+            out += c;
+            break;
+        default: out += c;  // \\ and \"
+        }
+    }
+    return out;
+}
+
+// One line of the token listing: "[L:C-L:C] NAME" with an optional ` "VALUE"`.
+py::tuple token_tuple(std::string_view line) {
+    std::uint64_t numbers[4] = {};
+    std::size_t at = 1;
+    for (auto& number : numbers) {
+        const std::size_t end = line.find_first_not_of("0123456789", at);
+        number = std::stoull(std::string(line.substr(at, end - at)));
+        at = end + 1;
+    }
+    std::string_view rest = line.substr(at + 1);  // past "] "
+    py::object value = py::none();
+    if (!rest.empty() && rest.back() == '"') {
+        // The value's opening quote is the last quote not escaped by an odd
+        // run of backslashes; a value itself has no bare quote.
+        for (std::size_t q = rest.size() - 1; q-- > 0;) {
+            if (rest[q] != '"') continue;
+            std::size_t backslashes = 0;
+            while (q > backslashes && rest[q - backslashes - 1] == '\\') ++backslashes;
+            if (backslashes % 2 != 0 || q == 0 || rest[q - 1] != ' ') continue;
+            value = text(unescape(rest.substr(q + 1, rest.size() - q - 2)));
+            rest = rest.substr(0, q - 1);
+            break;
+        }
+    }
+    return py::make_tuple(numbers[0], numbers[1], numbers[2], numbers[3], text(rest), value);
+}
+
+py::list tokens(const py::object& source, bool as_include) {
+    const std::string content = source_bytes(source);
+    quarry_parse::parse_request request;
+    request.name = "<string>";
+    request.text = &content;
+    request.as_include = as_include;
+    const auto parser = parser_for(request.name, true, request.language);
+    std::ostringstream out;
+    quarry_parse::parse_result result;
+    {
+        py::gil_scoped_release unlocked;
+        result = quarry_parse::list_tokens(*parser, request, out);
+    }
+    if (result.failure) raise_failure(result.failure);
+    const std::string listing = out.str();
+    py::list tuples;
+    for (std::size_t start = 0; start < listing.size();) {
+        std::size_t end = listing.find('\n', start);
+        if (end == std::string::npos) end = listing.size();
+        tuples.append(token_tuple(std::string_view(listing).substr(start, end - start)));
+        start = end + 1;
+    }
+    return tuples;
+}
+
+// Where this extension was loaded from; the plug-in module sits beside it.
+std::string extension_dir() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<const void*>(&extension_dir), &info) == 0 || info.dli_fname == nullptr) return ".";
+    return std::filesystem::path(info.dli_fname).parent_path().string();
+}
+
+}  // namespace
+
+PYBIND11_MODULE(quarry_korvex3, m) {
+    m.doc() = "Parser of korvex3 SPICE netlists: syntax trees, diagnostics, tokens and the files a deck reads.";
+
+    const std::string plugin = quarry_parse::plugin_from_environment(extension_dir() + "/" + quarry_parse::plugin_file);
+    if (const std::string failed = quarry_parse::load_plugin(plugin); !failed.empty()) throw py::import_error(failed);
+    // Never disconnected: the module is never unloaded.
+    new quarry_parse::packet_listeners;
+
+    parse_error = PyErr_NewExceptionWithDoc("quarry_korvex3.ParseError",
+                                            "An exception left the parser; its text says why.", PyExc_RuntimeError,
+                                            nullptr);
+    if (parse_error == nullptr) throw py::error_already_set();
+    m.add_object("ParseError", py::handle(parse_error));
+
+    py::class_<location>(m, "Location", "Where a node or a report is: file, first and last line and column.")
+        .def_property_readonly("file", [](const location& l) { return path_text(l.file); })
+        .def_readonly("first_line", &location::first_line)
+        .def_readonly("first_column", &location::first_column)
+        .def_readonly("last_line", &location::last_line)
+        .def_readonly("last_column", &location::last_column)
+        .def("__repr__", [](const location& l) {
+            return "<Location " + l.file + '[' + std::to_string(l.first_line) + ':' + std::to_string(l.first_column) +
+                   '-' + std::to_string(l.last_line) + ':' + std::to_string(l.last_column) + "]>";
+        });
+
+    py::class_<node_ref>(m, "Node", "A syntax-tree node; it keeps its whole tree alive.")
+        .def_property_readonly("kind", [](const node_ref& r) { return quarry_parse::kind_name(r.n->get_type()); })
+        .def_property_readonly("value", [](const node_ref& r) { return text(r.n->get_value()); })
+        .def_property_readonly("location", [](const node_ref& r) { return location_of(r.n->get_parser_info()); })
+        .def_property_readonly("children", [](const node_ref& r) { return nodes(r.owner, *r.n); })
+        .def("walk", [](const node_ref& r) { return walker(r.owner, r.n); },
+             "This node, then its descendants, depth first in child order.")
+        .def("find", &find, py::arg("kind"), "The descendants of this kind (an nt_* name), in walk order.")
+        .def("__repr__", &node_repr);
+
+    py::class_<walker>(m, "Walk")
+        .def("__iter__", [](py::object self) { return self; })
+        .def("__next__", [](walker& w) {
+            const node* n = w.next();
+            if (n == nullptr) throw py::stop_iteration();
+            return node_ref{w.owner(), n};
+        });
+
+    py::class_<diagnostic_view>(m, "Diagnostic", "One report of a parse.")
+        .def_property_readonly("severity",
+                               [](const diagnostic_view& v) { return quarry_parse::severity_name(v.d->level); })
+        .def_property_readonly("message", [](const diagnostic_view& v) { return text(v.d->message); })
+        .def_property_readonly("file",
+                               [](const diagnostic_view& v) -> py::object {
+                                   const auto* w = v.where();
+                                   if (w == nullptr) return py::none();
+                                   return path_text(w->get_filename());
+                               })
+        .def_property_readonly(
+            "first_line", [](const diagnostic_view& v) { return v.field(&quarry::parser::info_netlist::get_first_line); })
+        .def_property_readonly(
+            "first_column",
+            [](const diagnostic_view& v) { return v.field(&quarry::parser::info_netlist::get_first_column); })
+        .def_property_readonly(
+            "last_line", [](const diagnostic_view& v) { return v.field(&quarry::parser::info_netlist::get_last_line); })
+        .def_property_readonly(
+            "last_column",
+            [](const diagnostic_view& v) { return v.field(&quarry::parser::info_netlist::get_last_column); })
+        .def_property_readonly("id",
+                               [](const diagnostic_view& v) -> py::object {
+                                   if (v.d->id.empty()) return py::none();
+                                   return py::str(v.d->id);
+                               })
+        .def("__str__", [](const diagnostic_view& v) { return text(diagnostic_text(v)); })
+        .def("__repr__", [](const diagnostic_view& v) { return "<Diagnostic " + diagnostic_text(v) + '>'; });
+
+    py::class_<result_view>(m, "Result", "What a parse gave: its tree, its reports and the files it read.")
+        .def_property_readonly("ok", [](const result_view& r) { return r.p->result.ok; })
+        .def_property_readonly("language", [](const result_view& r) { return r.p->language; })
+        .def_property_readonly("tree", [](const result_view& r) { return nodes(r.p, *r.p->result.root); })
+        .def_property_readonly("diagnostics",
+                               [](const result_view& r) {
+                                   const auto& entries = r.p->result.reports.entries();
+                                   py::list out(entries.size());
+                                   for (std::size_t i = 0; i < entries.size(); ++i)
+                                       out[i] = py::cast(diagnostic_view{r.p, &entries[i]});
+                                   return out;
+                               })
+        .def_property_readonly("files",
+                               [](const result_view& r) {
+                                   py::list out;
+                                   for (const auto& f : r.p->result.files) out.append(path_text(f));
+                                   return out;
+                               })
+        .def("to_json",
+             [](const result_view& r) {
+                 std::ostringstream out;
+                 quarry_parse::write_document(out, r.p->name, r.p->language, r.p->result.ok,
+                                              r.p->result.reports.entries(), *r.p->result.root);
+                 return text(out.str());
+             },
+             "The document quarry-parse --format json prints for this input, as a str.")
+        .def("__repr__", [](const result_view& r) {
+            return "<Result " + r.p->name + (r.p->result.ok ? " ok" : " failed") + ", " +
+                   std::to_string(r.p->result.reports.entries().size()) + " diagnostics>";
+        });
+
+    m.def("parse", &parse, py::arg("path"), py::kw_only(), py::arg("include_dirs") = py::tuple(),
+          py::arg("as_include") = false,
+          "Parses the netlist file at path. Bad input gives diagnostics and ok == False; a file that cannot be "
+          "read raises OSError. Other threads run while it parses.");
+    m.def("parse_text", &parse_text, py::arg("text"), py::kw_only(), py::arg("name") = "<string>",
+          py::arg("include_dirs") = py::tuple(), py::arg("as_include") = false,
+          "Parses netlist text (str or bytes); name is the file name its reports and locations give.");
+    m.def("tokens", &tokens, py::arg("text"), py::kw_only(), py::arg("as_include") = false,
+          "The scanner's token stream as (first_line, first_column, last_line, last_column, name, value or None).");
+}

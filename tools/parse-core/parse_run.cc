@@ -1,0 +1,115 @@
+#include "parse_run.hh"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "quarry/parser/framework.hh"
+#include "quarry/task.hh"
+
+namespace quarry_parse {
+
+namespace {
+
+std::string directory_of(const std::string& path) {
+    const std::string dir = std::filesystem::path(path).parent_path().string();
+    return dir.empty() ? "." : dir;
+}
+
+// Runs `work` with a fresh task and sink, the root node and the parser set
+// up as the host would.
+template <typename Work>
+parse_result run(quarry::parser::parser_base& parser, const parse_request& request, Work work) {
+    parse_result result;
+    quarry::task task;
+    task.include_dirs() = request.include_dirs;
+    task.set_init_dir(request.text ? std::string() : directory_of(request.name));
+    if (!request.text) task.add_file_read(request.name);
+    parser.set_ast_node(result.root.get());
+    parser.set_task(&task);
+    parser.set_file_is_include(request.as_include);
+    if (!request.text) parser.set_parsing_file(request.name);
+    {
+        quarry::parser::scoped_diagnostics_sink guard(result.reports);
+        try {
+            result.ok = work();
+        } catch (...) {
+            result.failure = std::current_exception();
+            result.ok = false;
+        }
+    }
+    parser.set_task(nullptr);
+    parser.set_ast_node(nullptr);
+    // An error reported anywhere in the parse, an included file's too,
+    // fails it, whatever the parser answered.
+    if (result.reports.has_errors()) result.ok = false;
+    result.files = task.files_read();
+    return result;
+}
+
+}  // namespace
+
+int unreadable(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return errno;
+    if (S_ISDIR(st.st_mode)) return EISDIR;
+    if (!S_ISREG(st.st_mode)) return not_regular_file;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return errno;
+    ::close(fd);
+    return 0;
+}
+
+std::string language_of(const std::string& path, bool is_text, const std::string& forced) {
+    if (!forced.empty()) return forced;
+    auto& parsers = quarry::parser::framework::instance();
+    return is_text ? parsers.get_default_language() : parsers.language_for_file(path);
+}
+
+std::unique_ptr<quarry::parser::parser_base> make_parser(const std::string& language, std::string& why) {
+    if (language.empty()) {
+        why = "no language for this input";
+        return nullptr;
+    }
+    std::unique_ptr<quarry::parser::parser_base> parser(quarry::parser::framework::instance().create_parser(language));
+    if (!parser) why = "no parser for language '" + language + "'";
+    return parser;
+}
+
+parse_result run_parse(quarry::parser::parser_base& parser, const parse_request& request) {
+    return run(parser, request, [&] {
+        return request.text ? parser.parse_string(*request.text, request.name) : parser.parse_file(request.name);
+    });
+}
+
+parse_result list_tokens(quarry::parser::parser_base& parser, const parse_request& request, std::ostream& out) {
+    return run(parser, request, [&] {
+        std::string content;
+        if (!request.text) {
+            std::ifstream in(request.name, std::ios::binary);
+            content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        if (!parser.dump_tokens(request.text ? *request.text : content, request.name, out))
+            throw std::runtime_error("language '" + request.language + "' cannot list its tokens");
+        return true;
+    });
+}
+
+std::string failure_text(const std::exception_ptr& failure) {
+    if (!failure) return std::string();
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unknown exception";
+    }
+}
+
+}  // namespace quarry_parse
