@@ -36,9 +36,9 @@ foreach(line IN LISTS lines)
     endforeach()
   endforeach()
 endforeach()
-# Lines that end a card, continue it, include the fuzz input's other files.
-list(APPEND words "\"\\n\"" "\"\\n+ \"" "\"\\n.end\\n\"" "\"\\n.include '\"" "\"\\n.lib '\""
-                  "\"\\n%file \"" "\"\\x00\"" "\"^M\\n\"" "\"&\\n\"")
+# Lines that end a card (libFuzzer takes \xNN escapes only), continue it, include the fuzz input's other files.
+list(APPEND words "\"\\x0A\"" "\"\\x0A+ \"" "\"\\x0A.end\\x0A\"" "\"\\x0A.include '\"" "\"\\x0A.lib '\""
+                  "\"\\x0A%file \"" "\"\\x00\"" "\"^M\\x0A\"" "\"&\\x0A\"")
 list(REMOVE_DUPLICATES words)
 list(JOIN words "\n" text)
 file(WRITE "${OUT}" "# Generated from scanner/keywords.tab by fuzz/make_dict.cmake.\n${text}\n")
