@@ -115,8 +115,8 @@ void measure(const options& o, const std::string& label, const std::string& smal
     std::string ratio = "-";
     if (a.status >= 0 && b.status >= 0 && cpu(a) > 0)
         ratio = format_fixed((cpu(b) / large_mb) / (cpu(a) / small_mb), 2);
-    else if (a.status >= 0 && cpu(a) > 0)
-        ratio = ">" + format_fixed((o.timeout / large_mb) / (cpu(a) / small_mb), 1);
+    else if (b.status < 0)
+        ratio = "(timeout)";
     std::printf("%-34s %7s MB %8s s  %7s MB %8s s (user %s, sys %s, wall %s, exit %d)  per-MB ratio %s\n",
                 label.c_str(), format_fixed(small_mb, small_mb < 1 ? 3 : 1).c_str(), time_text(a, o.timeout).c_str(),
                 format_fixed(large_mb, large_mb < 1 ? 3 : 1).c_str(), time_text(b, o.timeout).c_str(),
