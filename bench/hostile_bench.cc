@@ -1,4 +1,5 @@
-// hostile_bench [--cli PATH] [--runs N] [--timeout SECONDS] [--deck-mb MB] [--small-deck-mb MB] [--no-deck]
+// hostile_bench [--cli PATH] [--runs N] [--timeout SECONDS] [--deck-mb MB] [--small-deck-mb MB]
+//               [--no-deck | --deck-only]
 //
 // Inputs a careless or hostile user might give, each at a small and a large
 // size, parsed by the command-line host in a child process (diagnostics
@@ -100,11 +101,12 @@ struct options {
     double deck_mb = 500;
     double small_deck_mb = 10;
     bool deck = true;
+    bool deck_only = false;
 };
 
 void usage() {
     std::cerr << "usage: hostile_bench [--cli PATH] [--runs N] [--timeout SECONDS] [--deck-mb MB] "
-                 "[--small-deck-mb MB] [--no-deck]\n";
+                 "[--small-deck-mb MB] [--no-deck | --deck-only]\n";
 }
 
 /// Measures one case at two sizes and prints its line.
@@ -153,6 +155,7 @@ int main(int argc, char** argv) {
         else if (a == "--deck-mb") o.deck_mb = std::atof(next().c_str());
         else if (a == "--small-deck-mb") o.small_deck_mb = std::atof(next().c_str());
         else if (a == "--no-deck") o.deck = false;
+        else if (a == "--deck-only") o.deck_only = true;
         else {
             usage();
             return 2;
@@ -168,40 +171,42 @@ int main(int argc, char** argv) {
         std::printf("hostile_bench: %s, best of %d, timeout %s s\n", o.cli.c_str(), o.runs,
                     format_fixed(o.timeout, 0).c_str());
         const std::string tail = "\nR1 a b 1\n.END\n";
+        if (!o.deck_only) {
+            // NUL bytes in the title line.
+            const std::size_t nul_small = 64 * 1024, nul_large = 1024 * 1024;
+            write_file(dir + "/nul_small.kvx", std::string(nul_small, '\0') + tail);
+            write_file(dir + "/nul_large.kvx", std::string(nul_large, '\0') + tail);
+            measure(o, "NUL title 64 KiB vs 1 MiB", dir + "/nul_small.kvx", nul_small / bytes_per_mb,
+                    dir + "/nul_large.kvx", nul_large / bytes_per_mb);
 
-        // NUL bytes in the title line.
-        const std::size_t nul_small = 64 * 1024, nul_large = 1024 * 1024;
-        write_file(dir + "/nul_small.kvx", std::string(nul_small, '\0') + tail);
-        write_file(dir + "/nul_large.kvx", std::string(nul_large, '\0') + tail);
-        measure(o, "NUL title 64 KiB vs 1 MiB", dir + "/nul_small.kvx", nul_small / bytes_per_mb,
-                dir + "/nul_large.kvx", nul_large / bytes_per_mb);
+            // One long token: a title, and a comment line.
+            const std::size_t long_small = 1000000, long_large = 7000000;
+            write_file(dir + "/title_small.kvx", std::string(long_small, 't') + tail);
+            write_file(dir + "/title_large.kvx", std::string(long_large, 't') + tail);
+            measure(o, "long title 1 MB vs 7 MB", dir + "/title_small.kvx", long_small / bytes_per_mb,
+                    dir + "/title_large.kvx", long_large / bytes_per_mb);
+            write_file(dir + "/comment_small.kvx", "title\n*" + std::string(long_small, 'c') + tail);
+            write_file(dir + "/comment_large.kvx", "title\n*" + std::string(long_large, 'c') + tail);
+            measure(o, "long comment 1 MB vs 7 MB", dir + "/comment_small.kvx", long_small / bytes_per_mb,
+                    dir + "/comment_large.kvx", long_large / bytes_per_mb);
+            // Past the token limit: the overflow message (exit 2) should come at once.
+            const std::size_t over = 9000000;
+            write_file(dir + "/over.kvx", "title\nR1 a b " + std::string(over, 'n') + tail);
+            measure(o, "long name 1 MB vs 9 MB (overflow)", dir + "/comment_small.kvx", long_small / bytes_per_mb,
+                    dir + "/over.kvx", over / bytes_per_mb);
 
-        // One long token: a title, and a comment line.
-        const std::size_t long_small = 1000000, long_large = 7000000;
-        write_file(dir + "/title_small.kvx", std::string(long_small, 't') + tail);
-        write_file(dir + "/title_large.kvx", std::string(long_large, 't') + tail);
-        measure(o, "long title 1 MB vs 7 MB", dir + "/title_small.kvx", long_small / bytes_per_mb,
-                dir + "/title_large.kvx", long_large / bytes_per_mb);
-        write_file(dir + "/comment_small.kvx", "title\n*" + std::string(long_small, 'c') + tail);
-        write_file(dir + "/comment_large.kvx", "title\n*" + std::string(long_large, 'c') + tail);
-        measure(o, "long comment 1 MB vs 7 MB", dir + "/comment_small.kvx", long_small / bytes_per_mb,
-                dir + "/comment_large.kvx", long_large / bytes_per_mb);
-        // Past the token limit: the overflow message (exit 2) should come at once.
-        const std::size_t over = 9000000;
-        write_file(dir + "/over.kvx", "title\nR1 a b " + std::string(over, 'n') + tail);
-        measure(o, "long name 1 MB vs 9 MB (overflow)", dir + "/comment_small.kvx", long_small / bytes_per_mb,
-                dir + "/over.kvx", over / bytes_per_mb);
+            // Many bad lines, each with its diagnostic.
+            auto bad_lines = [](std::size_t n) {
+                std::string s = "bad lines\n";
+                for (std::size_t i = 0; i < n; ++i) s += "R" + std::to_string(i) + " a\n";
+                return s + ".END\n";
+            };
+            write_file(dir + "/bad_small.kvx", bad_lines(40000));
+            write_file(dir + "/bad_large.kvx", bad_lines(400000));
+            measure(o, "diagnostics 40k vs 400k lines", dir + "/bad_small.kvx", file_size(dir + "/bad_small.kvx") / bytes_per_mb,
+                    dir + "/bad_large.kvx", file_size(dir + "/bad_large.kvx") / bytes_per_mb);
 
-        // Many bad lines, each with its diagnostic.
-        auto bad_lines = [](std::size_t n) {
-            std::string s = "bad lines\n";
-            for (std::size_t i = 0; i < n; ++i) s += "R" + std::to_string(i) + " a\n";
-            return s + ".END\n";
-        };
-        write_file(dir + "/bad_small.kvx", bad_lines(40000));
-        write_file(dir + "/bad_large.kvx", bad_lines(400000));
-        measure(o, "diagnostics 40k vs 400k lines", dir + "/bad_small.kvx", file_size(dir + "/bad_small.kvx") / bytes_per_mb,
-                dir + "/bad_large.kvx", file_size(dir + "/bad_large.kvx") / bytes_per_mb);
+        }
 
         // A plain deck with its models in an included file.
         if (o.deck) {
