@@ -44,6 +44,10 @@ add_custom_command(OUTPUT ${KORVEX3_GENERATED}/grammar/korvex3_parser.cc APPEND
 set(KORVEX3_FLEX_TABLES "-Cfe" CACHE STRING "flex table compression flags for the scanner")
 flex_target(korvex3_scanner ${KORVEX3_GENERATED}/scanner/korvex3.ll ${KORVEX3_GENERATED}/scanner/korvex3_scanner.cc
   COMPILE_FLAGS "${KORVEX3_FLEX_TABLES}")
+add_custom_command(OUTPUT ${KORVEX3_GENERATED}/scanner/korvex3_scanner.cc APPEND
+  COMMAND ${CMAKE_COMMAND} -DFILE=${KORVEX3_GENERATED}/scanner/korvex3_scanner.cc
+          -P ${CMAKE_SOURCE_DIR}/cmake/scanner_patches.cmake
+  DEPENDS ${CMAKE_SOURCE_DIR}/cmake/scanner_patches.cmake)
 add_flex_bison_dependency(korvex3_scanner korvex3_parser)
 
 file(GLOB KORVEX3_GRAMMAR_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/grammar/*.cc)

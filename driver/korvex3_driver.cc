@@ -32,9 +32,24 @@ bool korvex3_driver::parse_string(const std::string& text, const std::string& na
     return parse_stream(in, name);
 }
 
+namespace {
+
+/// What is left to read of a seekable stream, or 0.
+std::size_t remaining_size(std::istream& in) {
+    const std::istream::pos_type here = in.tellg();
+    if (here == std::istream::pos_type(-1)) return 0;
+    in.seekg(0, std::ios::end);
+    const std::istream::pos_type end = in.tellg();
+    in.clear();
+    in.seekg(here);
+    return end == std::istream::pos_type(-1) || end < here ? 0 : static_cast<std::size_t>(end - here);
+}
+
+}  // namespace
+
 std::unique_ptr<korvex3_scanner> korvex3_driver::make_scanner(std::istream& in, const std::string& name) {
     file_name_ = name;
-    auto scanner = std::make_unique<korvex3_scanner>(&in, nullptr);
+    auto scanner = std::make_unique<korvex3_scanner>(&in, nullptr, remaining_size(in));
     if (include_)
         scanner->start_with_file();
     else

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <iosfwd>
 #include <streambuf>
 #include <string>
@@ -18,7 +19,8 @@ namespace quarry_parser_implementation {
 class korvex3_scanner : public korvex3_FlexLexer {
 public:
     /// Reads from `in` (standard input when null); `out` gets bytes no rule takes.
-    korvex3_scanner(std::istream* in, std::ostream* out);
+    /// `size_hint`, when not 0, is the input's size: the buffer starts there.
+    korvex3_scanner(std::istream* in, std::ostream* out, std::size_t size_hint = 0);
 
     /// The first line is the netlist title.
     void start_with_title();

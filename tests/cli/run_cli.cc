@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -53,7 +54,8 @@ std::string scratch_dir::write(const std::string& name, const std::string& text)
 }
 
 run_result run_program(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
-                       const std::string& input, const std::vector<std::string>& env) {
+                       const std::string& input, const std::vector<std::string>& env,
+                       int kill_after_seconds) {
     // A child that exits without reading its input must not kill the test with SIGPIPE.
     static const bool ignore_sigpipe = (::signal(SIGPIPE, SIG_IGN), true);
     (void)ignore_sigpipe;
@@ -106,9 +108,21 @@ run_result run_program(const std::string& program, const std::vector<std::string
     }
     int out_fd = out_pipe[0];
     int err_fd = err_pipe[0];
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kill_after_seconds);
+    bool killed = false;
     while (out_fd >= 0 || err_fd >= 0 || in_fd >= 0) {
         pollfd fds[3] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}, {in_fd, POLLOUT, 0}};
-        if (::poll(fds, 3, -1) < 0) {
+        int wait_ms = -1;
+        if (kill_after_seconds > 0 && !killed) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                ::kill(pid, SIGKILL);
+                killed = true;
+            } else {
+                wait_ms = static_cast<int>(left.count());
+            }
+        }
+        if (::poll(fds, 3, wait_ms) < 0) {
             if (errno == EINTR) continue;
             break;
         }

@@ -30,8 +30,11 @@ struct run_result {
 
 /// Runs `program args...` in `dir` with `input` on its stdin and `env`
 /// ("NAME=value") added to an environment that holds neither QUARRY_PLUGIN
-/// nor FAKE_PLUGIN_INIT; collects stdout, stderr and the exit status.
+/// nor FAKE_PLUGIN_INIT; collects stdout, stderr and the exit status. With
+/// `kill_after_seconds`, a child still running then is killed (status 137),
+/// so that a hang fails the test instead of stopping the suite.
 run_result run_program(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
-                       const std::string& input = "", const std::vector<std::string>& env = {});
+                       const std::string& input = "", const std::vector<std::string>& env = {},
+                       int kill_after_seconds = 0);
 
 }  // namespace cli_test

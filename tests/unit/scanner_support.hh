@@ -9,12 +9,14 @@
 namespace korvex3_test {
 
 /// The token stream of `text` in the format of `quarry-parse --tokens`.
-/// `file` starts as an included file; `pins` sets pins_complete first.
-inline std::vector<std::string> scan(const std::string& text, bool file = true, bool pins = false) {
+/// `file` starts as an included file; `pins` sets pins_complete first;
+/// `size_hint` is handed to the scanner (its buffer starts at that size).
+inline std::vector<std::string> scan(const std::string& text, bool file = true, bool pins = false,
+                                     std::size_t size_hint = 0) {
     using namespace quarry_parser_implementation;
     static const std::string name = "t";
     std::istringstream in(text);
-    korvex3_scanner scanner(&in, nullptr);
+    korvex3_scanner scanner(&in, nullptr, size_hint);
     if (file)
         scanner.start_with_file();
     else

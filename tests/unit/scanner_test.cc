@@ -258,3 +258,25 @@ TEST(ScannerRobustness, AnyBytesEndInZero) {
         EXPECT_FALSE(out.empty());
     }
 }
+
+// The buffer starts at the input's size and doubles as a token needs; the
+// rescan after a NUL inside a match resumes from the last NUL. Tokens that
+// cross many refills of a tiny buffer, with NULs in and around them, must
+// come out as from a buffer holding the whole input.
+TEST(ScannerRobustness, SmallBufferAndNulsGiveTheSameTokens) {
+    std::string title = "Title";
+    for (int i = 0; i < 300; ++i) title += std::string(i % 7 == 0 ? 3 : 1, '\0') + "ab";
+    const std::string body = "* comment" + std::string(2, '\0') + std::string(500, 'c') + '\0' + "\n" +
+                             "R1 a" + std::string(1, '\0') + "b 1k\n" + ".IF (a" + std::string(1, '\0') +
+                             std::string(400, '+') + "1)\nC1 x y 1p\n.ENDIF\n" + "R" + std::string(3000, 'n') +
+                             " a b 1\n.END\n";
+    const std::string text = title + "\n" + body;
+    const lines whole = scan(text, false, false, text.size());
+    ASSERT_FALSE(whole.empty());
+    std::string expected_title;
+    for (const char c : title) expected_title += c == '\0' ? std::string("\\x00") : std::string(1, c == 'T' ? 't' : c);
+    EXPECT_EQ(whole.front(), "[1:1-1:" + std::to_string(title.size()) + "] TITLE \"" + expected_title + "\"");
+    EXPECT_EQ(scan(text, false, false, 1), whole);
+    EXPECT_EQ(scan(text, false, false, 0), whole);
+    EXPECT_EQ(scan(body, true, false, 1), scan(body, true, false, body.size()));
+}

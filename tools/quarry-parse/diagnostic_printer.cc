@@ -1,5 +1,6 @@
 #include "diagnostic_printer.hh"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -39,10 +40,19 @@ const diagnostic_printer::source* diagnostic_printer::load(const std::string& fi
     auto found = sources_.find(file);
     if (found == sources_.end()) {
         std::unique_ptr<source> entry;
-        std::ifstream in(file, std::ios::binary);
+        std::ifstream in(file, std::ios::binary | std::ios::ate);
         if (in) {
+            // One read into a string of the file's size: a netlist of
+            // hundreds of MB read character by character into a growing
+            // string cost a second and twice its size in fresh memory.
             entry = std::make_unique<source>();
-            entry->text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            const std::streamoff size = in.tellg();
+            in.seekg(0);
+            if (size > 0) {
+                entry->text.resize(static_cast<std::size_t>(size));
+                in.read(entry->text.data(), size);
+                entry->text.resize(static_cast<std::size_t>(in.gcount()));
+            }
             if (in.bad()) entry.reset();
         }
         found = sources_.emplace(file, std::move(entry)).first;
@@ -50,6 +60,7 @@ const diagnostic_printer::source* diagnostic_printer::load(const std::string& fi
     source* entry = found->second.get();
     if (entry != nullptr && entry->lines.empty()) {
         const std::string_view text = entry->text;
+        entry->lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
         std::size_t start = 0;
         for (;;) {
             const std::size_t end = text.find('\n', start);
