@@ -38,7 +38,7 @@ add_custom_command(OUTPUT ${KORVEX3_GENERATED}/grammar/korvex3_parser.cc APPEND
   COMMAND ${CMAKE_COMMAND} -DFILE=${KORVEX3_GENERATED}/grammar/korvex3_parser.cc
           -DHEADER=${KORVEX3_GENERATED}/grammar/korvex3_parser.hh
           -P ${CMAKE_SOURCE_DIR}/cmake/parser_patches.cmake
-  DEPENDS ${CMAKE_SOURCE_DIR}/cmake/parser_patches.cmake)
+  DEPENDS ${CMAKE_SOURCE_DIR}/cmake/parser_patches.cmake ${CMAKE_SOURCE_DIR}/cmake/patch_text.cmake)
 # Full tables over equivalence classes: the fastest representation that
 # stays around a megabyte.
 set(KORVEX3_FLEX_TABLES "-Cfe" CACHE STRING "flex table compression flags for the scanner")
@@ -47,7 +47,7 @@ flex_target(korvex3_scanner ${KORVEX3_GENERATED}/scanner/korvex3.ll ${KORVEX3_GE
 add_custom_command(OUTPUT ${KORVEX3_GENERATED}/scanner/korvex3_scanner.cc APPEND
   COMMAND ${CMAKE_COMMAND} -DFILE=${KORVEX3_GENERATED}/scanner/korvex3_scanner.cc
           -P ${CMAKE_SOURCE_DIR}/cmake/scanner_patches.cmake
-  DEPENDS ${CMAKE_SOURCE_DIR}/cmake/scanner_patches.cmake)
+  DEPENDS ${CMAKE_SOURCE_DIR}/cmake/scanner_patches.cmake ${CMAKE_SOURCE_DIR}/cmake/patch_text.cmake)
 add_flex_bison_dependency(korvex3_scanner korvex3_parser)
 
 file(GLOB KORVEX3_GRAMMAR_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/grammar/*.cc)

@@ -1,13 +1,5 @@
 # Run after bison on the generated parser (FILE) and its header (HEADER).
-# Each patch must find its text; a bison whose skeleton moved fails the build.
-function(patch path from to why)
-  file(READ "${path}" text)
-  string(REPLACE "${from}" "${to}" patched "${text}")
-  if(patched STREQUAL text)
-    message(FATAL_ERROR "${path}: text to adjust not found (${why})")
-  endif()
-  file(WRITE "${path}" "${patched}")
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/patch_text.cmake)
 
 # The parser trace writes "Reading a token: " before the token it fetches, so
 # that the "Next token is" report follows on the same line; bison 3.8's

@@ -1,13 +1,5 @@
-# Run after flex on the generated scanner (FILE). Each patch must find its
-# text; a flex whose skeleton moved fails the build.
-function(patch path from to why)
-  file(READ "${path}" text)
-  string(REPLACE "${from}" "${to}" patched "${text}")
-  if(patched STREQUAL text)
-    message(FATAL_ERROR "${path}: text to adjust not found (${why})")
-  endif()
-  file(WRITE "${path}" "${patched}")
-endfunction()
+# Run after flex on the generated scanner (FILE).
+include(${CMAKE_CURRENT_LIST_DIR}/patch_text.cmake)
 
 # A NUL byte inside a match sends the automaton to its end-of-buffer state,
 # and flex then rescans the match from its start to find the state before
