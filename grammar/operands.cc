@@ -244,22 +244,9 @@ node_ptr word_string_param(text_ptr word, text_ptr name) {
     return tree::named(lower(*word), std::make_unique<node>(nt_string, std::move(lower(*name))));
 }
 
-node_ptr text_param(const char* name, text_ptr text) {
-    return tree::named(name, std::make_unique<node>(nt_string, std::move(*text)));
-}
-
-node_ptr name_param(const char* name, text_ptr text) {
-    return tree::named(name, std::make_unique<node>(nt_string, std::move(lower(*text))));
-}
-
-node_ptr quoted_param(korvex3_driver& d, const char* name, text_ptr text) {
-    d.prepare_quoted_string(*text);
-    return text_param(name, std::move(text));
-}
-
 node_ptr pattern_param(korvex3_driver& d, const char* name, text_ptr pattern) {
     d.prepare_regex(lower(*pattern));
-    return text_param(name, std::move(pattern));
+    return named_text(name, std::move(pattern));
 }
 
 node_ptr list_param(const char* name, node_ptr values) {

@@ -107,12 +107,6 @@ node_ptr indexed_word_param(text_ptr word, text_ptr index, node_ptr value);
 /// nt_param with the lower-cased word over nt_string with the lower-cased name.
 node_ptr word_string_param(text_ptr word, text_ptr name);
 
-/// nt_param `name` over nt_string with the token text as it is.
-node_ptr text_param(const char* name, text_ptr text);
-/// nt_param `name` over nt_string with the lower-cased name.
-node_ptr name_param(const char* name, text_ptr text);
-/// nt_param `name` over nt_string with the quotes taken off.
-node_ptr quoted_param(korvex3_driver& d, const char* name, text_ptr text);
 /// nt_param `name` over nt_string with the pattern lower-cased, then prepared.
 node_ptr pattern_param(korvex3_driver& d, const char* name, text_ptr pattern);
 /// nt_param `name` holding the list's values.
