@@ -14,15 +14,60 @@ namespace quarry::ast {
 
 missing_children::missing_children() : std::runtime_error("node has no children") {}
 
+namespace {
+
+// Blocks double from two slots (a record and one child), so nearly every
+// block has 2, 4, 8 or 16 slots: those come from the cell pools, the rare
+// longer ones from new[].
+constexpr std::uint8_t first_log2 = 1;
+
+std::uint8_t log2_for(std::size_t slots) {
+    std::uint8_t log2 = first_log2;
+    while ((std::size_t(1) << log2) < slots) ++log2;
+    return log2;
+}
+
+node** new_block(std::uint8_t log2) {
+    using host_detail::cell_pool;
+    constexpr std::size_t slot = sizeof(node*);
+    switch (log2) {
+    case 1: return static_cast<node**>(cell_pool<2 * slot>::allocate());
+    case 2: return static_cast<node**>(cell_pool<4 * slot>::allocate());
+    case 3: return static_cast<node**>(cell_pool<8 * slot>::allocate());
+    case 4: return static_cast<node**>(cell_pool<16 * slot>::allocate());
+    default: return new node*[std::size_t(1) << log2];
+    }
+}
+
+void free_block(node** block, std::uint8_t log2) {
+    using host_detail::cell_pool;
+    constexpr std::size_t slot = sizeof(node*);
+    switch (log2) {
+    case 1: cell_pool<2 * slot>::release(block); break;
+    case 2: cell_pool<4 * slot>::release(block); break;
+    case 3: cell_pool<8 * slot>::release(block); break;
+    case 4: cell_pool<16 * slot>::release(block); break;
+    default: delete[] block;
+    }
+}
+
+// The record shares the block with the children: a pointer converted to
+// node* and back is the pointer it was.
+node* record_slot(const parser::info* record) { return reinterpret_cast<node*>(const_cast<parser::info*>(record)); }
+
+}  // namespace
+
+static_assert(sizeof(void*) != 8 || sizeof(node) <= 48, "the node has grown: large trees need more memory");
+
 node::node() : one_(nullptr), type_(nt_block) {}
 
 node::node(const et_node_type& type, const std::string& value) : value_(value), one_(nullptr), type_(type) {}
 
 node::node(const et_node_type& type, std::string&& value) : value_(std::move(value)), one_(nullptr), type_(type) {}
 
-node::node(const node& other)
-    : value_(other.value_), one_(nullptr), info_(other.info_ ? other.info_->copy() : nullptr), type_(other.type_) {
+node::node(const node& other) : value_(other.value_), one_(nullptr), type_(other.type_) {
     try {
+        if (const parser::info* record = other.get_parser_info()) set_parser_info(record->copy());
         copy_children(other);
     } catch (...) {
         // The destructor does not run for a half-built node.
@@ -32,42 +77,6 @@ node::node(const node& other)
 }
 
 node::~node() { release(); }
-
-namespace {
-
-// Child lists grow by doubling from four slots, so nearly every list has 4, 8
-// or 16 slots: those come from the cell pools, the rare longer ones from new[].
-constexpr std::size_t first_room = 4;
-
-std::size_t room_for(std::size_t need) {
-    std::size_t room = first_room;
-    while (room < need) room *= 2;
-    return std::min<std::size_t>(room, UINT32_MAX);
-}
-
-node** new_slots(std::size_t room) {
-    using host_detail::cell_pool;
-    constexpr std::size_t slot = sizeof(node*);
-    switch (room) {
-    case 4: return static_cast<node**>(cell_pool<4 * slot>::allocate());
-    case 8: return static_cast<node**>(cell_pool<8 * slot>::allocate());
-    case 16: return static_cast<node**>(cell_pool<16 * slot>::allocate());
-    default: return new node*[room];
-    }
-}
-
-void free_slots(node** slots, std::size_t room) {
-    using host_detail::cell_pool;
-    constexpr std::size_t slot = sizeof(node*);
-    switch (room) {
-    case 4: cell_pool<4 * slot>::release(slots); break;
-    case 8: cell_pool<8 * slot>::release(slots); break;
-    case 16: cell_pool<16 * slot>::release(slots); break;
-    default: delete[] slots;
-    }
-}
-
-}  // namespace
 
 void* node::operator new(std::size_t size) {
     return size == sizeof(node) ? host_detail::cell_pool<sizeof(node)>::allocate() : ::operator new(size);
@@ -96,60 +105,72 @@ void node::release() {
             if (n && n->count_) {
                 node* const* theirs = n->slots();
                 pending.insert(pending.end(), theirs, theirs + n->count_);
-                n->clear_children();
+                n->count_ = 0;
             }
             delete n;
         }
     }
-    if (capacity_) free_slots(many_, capacity_);
-    capacity_ = 0;
+    const parser::info* record = get_parser_info();
+    if (block_log2_) free_block(block_, block_log2_);
+    block_log2_ = 0;
     count_ = 0;
     one_ = nullptr;
-    delete info_;
-    info_ = nullptr;
+    delete record;
+}
+
+void node::reserve_block(std::size_t children) {
+    if (block_log2_ && children < (std::size_t(1) << block_log2_)) return;
+    if (children > UINT32_MAX) throw std::length_error("too many children");
+    // Grow geometrically: callers ask for room one child at a time.
+    const std::uint8_t log2 = log2_for(children + 1);
+    node** block = new_block(log2);
+    block[0] = block_log2_ ? block_[0] : nullptr;
+    std::copy_n(slots(), count_, block + 1);
+    if (block_log2_) free_block(block_, block_log2_);
+    block_ = block;
+    block_log2_ = log2;
 }
 
 children_view node::create_meta_children(std::size_t n) {
     const std::size_t need = count_ + n;
     // One child lives in the node itself.
-    if (need <= 1 && capacity_ == 0) return get_children();
-    if (need > capacity_) {
-        // Grow geometrically: callers ask for room one child at a time.
-        if (need > UINT32_MAX) throw std::length_error("too many children");
-        const std::size_t room = room_for(need);
-        node** list = new_slots(room);
-        std::copy_n(slots(), count_, list);
-        if (capacity_) free_slots(many_, capacity_);
-        many_ = list;
-        capacity_ = static_cast<std::uint32_t>(room);
-    }
+    if (need > 1 || block_log2_) reserve_block(need);
     return get_children();
 }
 
 void node::push(node* child) {
-    if (count_ < capacity_) {
-        many_[count_++] = child;
-        return;
-    }
-    create_meta_children(1);
-    if (capacity_)
-        many_[count_++] = child;
-    else {
+    if (!block_log2_ && count_ == 0) {
         one_ = child;
         count_ = 1;
+        return;
     }
+    reserve_block(std::size_t(count_) + 1);
+    block_[1 + count_++] = child;
 }
 
 void node::clear_children() {
-    if (capacity_) free_slots(many_, capacity_);
-    capacity_ = 0;
     count_ = 0;
-    one_ = nullptr;
+    // A block that holds a record stays for it.
+    if (block_log2_ && !block_[0]) {
+        free_block(block_, block_log2_);
+        block_log2_ = 0;
+    }
+    if (!block_log2_) one_ = nullptr;
 }
 
 void node::set_parser_info(const parser::info* record) {
-    if (record != info_) delete info_;
-    info_ = record;
+    std::unique_ptr<const parser::info> owned(record);
+    const parser::info* old = get_parser_info();
+    if (record == old) {
+        owned.release();
+        return;
+    }
+    if (!block_log2_) {
+        if (!record) return;
+        reserve_block(1);
+    }
+    block_[0] = record_slot(owned.release());
+    delete old;
 }
 
 node* node::add_child(node* child) {
@@ -190,13 +211,15 @@ node* node::add_pin(const std::string& name) {
 void node::take_children(node& other) {
     if (&other == this || !other.has_children()) return;
     const std::uint32_t n = other.count_;
-    if (!has_children() && other.capacity_) {
-        // An empty node takes the whole list.
-        if (capacity_) free_slots(many_, capacity_);
-        many_ = other.many_;
-        capacity_ = other.capacity_;
+    if (!has_children() && other.block_log2_ && !other.block_[0]) {
+        // An empty node takes the whole block, keeping its own record.
+        const parser::info* record = get_parser_info();
+        if (block_log2_) free_block(block_, block_log2_);
+        block_ = other.block_;
+        block_log2_ = other.block_log2_;
+        block_[0] = record_slot(record);
         count_ = n;
-        other.capacity_ = 0;
+        other.block_log2_ = 0;
         other.count_ = 0;
         other.one_ = nullptr;
         return;

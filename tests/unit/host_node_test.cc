@@ -114,3 +114,37 @@ TEST(HostNode, ParserInfoIsReplaced) {
     n.set_parser_info(same);  // setting the held record again must not free it
     EXPECT_EQ(n.get_parser_info()->format_info(), "b[3:1-3:2]");
 }
+
+TEST(HostNode, RecordSurvivesEveryChangeOfTheChildList) {
+    // The record shares its storage with the child list: growing, clearing
+    // and moving the list must keep each node's own record.
+    node taker(ast::nt_instance, "x1");
+    taker.add_child(ast::nt_string, "only");
+    taker.set_parser_info(new info_netlist("t", 1, 1, 1, 2));
+    for (int i = 0; i < 20; ++i) taker.add_child(ast::nt_integer, std::to_string(i));
+    EXPECT_EQ(taker[0].get_value(), "only");
+    EXPECT_EQ(taker[20].get_value(), "19");
+    for (node* child : taker.get_children()) delete child;
+    taker.clear_children();
+    EXPECT_FALSE(taker.has_children());
+    EXPECT_EQ(taker.get_parser_info()->format_info(), "t[1:1-1:2]");
+
+    node giver;
+    giver.add_child(ast::nt_string, "a");
+    giver.add_child(ast::nt_string, "b");
+    taker.take_children(giver);
+    EXPECT_EQ(values_of(taker), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(taker.get_parser_info()->format_info(), "t[1:1-1:2]");
+    EXPECT_EQ(giver.get_parser_info(), nullptr);
+
+    giver.set_parser_info(new info_netlist("g", 2, 2, 1, 2));
+    giver.add_child(ast::nt_string, "c");
+    giver.add_child(ast::nt_string, "d");
+    taker.take_children(giver);
+    EXPECT_EQ(values_of(taker), (std::vector<std::string>{"a", "b", "c", "d"}));
+    EXPECT_FALSE(giver.has_children());
+    EXPECT_EQ(giver.get_parser_info()->format_info(), "g[2:1-2:2]");
+
+    giver.set_parser_info(nullptr);
+    EXPECT_EQ(giver.get_parser_info(), nullptr);
+}

@@ -47,8 +47,9 @@ private:
 };
 
 /// A syntax-tree node: a kind, a value text, owned children and an owned
-/// location record. A single child is held in the node itself; a list is
-/// allocated once a second child comes.
+/// location record. A single child is held in the node itself. A second
+/// child or a location record brings a block: the record in its first slot,
+/// the children after it. Most nodes have neither, so a node takes 48 bytes.
 class QUARRY_EXPORT node {
 public:
     using children_type = children_view;
@@ -82,7 +83,9 @@ public:
 
     /// The node takes the record; a record set earlier is freed.
     void set_parser_info(const parser::info* record);
-    const parser::info* get_parser_info() const { return info_; }
+    const parser::info* get_parser_info() const {
+        return block_log2_ ? reinterpret_cast<const parser::info*>(block_[0]) : nullptr;
+    }
 
     /// Appends child; the node owns it from now on. Returns child.
     node* add_child(node* child);
@@ -110,18 +113,19 @@ public:
 private:
     /// Frees children and record; shared by the destructor and a failed copy.
     void release();
-    node* const* slots() const { return capacity_ ? many_ : &one_; }
+    node* const* slots() const { return block_log2_ ? block_ + 1 : &one_; }
+    /// Room for this many children, with a block however few they are.
+    void reserve_block(std::size_t children);
     void push(node* child);
 
     std::string value_;
     union {
-        node* one_;    // the only child while capacity_ is 0
-        node** many_;  // the child list once capacity_ is set
+        node* one_;     // the only child while there is no block
+        node** block_;  // slot 0: the location record; then the children
     };
-    const parser::info* info_ = nullptr;
     std::uint32_t count_ = 0;
-    std::uint32_t capacity_ = 0;
     std::uint16_t type_;
+    std::uint8_t block_log2_ = 0;  // a block has 2^block_log2_ slots; 0: none
 };
 
 }  // namespace quarry::ast
