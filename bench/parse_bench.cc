@@ -103,7 +103,6 @@ parse_timing time_parse(const std::string& top, int runs, bool as_include) {
                 t.best_seconds = secs;
                 t.free_seconds = free_secs;
             }
-            t.ok = ok;
             t.nodes = nodes;
             t.files = parsed_files;
             t.bytes = parsed_bytes;
@@ -111,6 +110,8 @@ parse_timing time_parse(const std::string& top, int runs, bool as_include) {
             t.errors = 0;
             for (const auto& d : sink.entries())
                 if (d.level == quarry::parser::severity::error) ++t.errors;
+            // As the CLI: an error anywhere, included files counted, fails the parse.
+            t.ok = ok && t.errors == 0;
         }
         t.peak_rss = peak_rss_bytes();
         return t;
