@@ -8,7 +8,11 @@
 // 1 where the cost is linear in the input. A run that outlives the timeout is killed and shown
 // as ">T". --cli chooses the quarry-parse to measure (default: the one next
 // to this program), so that two builds can be compared with the same inputs.
+// The deck case also times a process that only touches as much memory as
+// each parse peaked at, the system's own share, and splits the parse's ratio
+// into user and system time.
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,9 +21,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "bench_support.hh"
@@ -37,16 +43,15 @@ struct run_result {
     int status = -1;  ///< exit status, or -1 when killed at the timeout
 };
 
-/// Runs `cli --format none FILE` with standard output and error on /dev/null.
-run_result run_cli(const std::string& cli, const std::string& file, double timeout) {
+/// Runs `body` in a child process (it must end with _exit) and measures it.
+run_result run_child(const std::function<void()>& body, double timeout) {
     run_result r;
     std::fflush(stdout);
     const auto start = clock_type::now();
     const pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
-        if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr)) _exit(127);
-        execl(cli.c_str(), cli.c_str(), "--format", "none", file.c_str(), static_cast<char*>(nullptr));
+        body();
         _exit(127);
     }
     int status = 0;
@@ -70,13 +75,34 @@ run_result run_cli(const std::string& cli, const std::string& file, double timeo
     return r;
 }
 
+/// `cli --format none FILE` with standard output and error on /dev/null.
+std::function<void()> cli_run(const std::string& cli, const std::string& file) {
+    return [cli, file] {
+        if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr)) _exit(127);
+        execl(cli.c_str(), cli.c_str(), "--format", "none", file.c_str(), static_cast<char*>(nullptr));
+    };
+}
+
+/// Maps KIB kibibytes and writes one byte per page: what the system charges
+/// any process for first touching that much memory.
+std::function<void()> touch_run(long kib) {
+    return [kib] {
+        const std::size_t bytes = static_cast<std::size_t>(kib) * 1024;
+        void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED) _exit(1);
+        volatile char* c = static_cast<char*>(p);
+        for (std::size_t i = 0; i < bytes; i += 4096) c[i] = 1;
+        _exit(0);
+    };
+}
+
 /// CPU seconds (user and system): steadier than wall time on a shared machine.
 double cpu(const run_result& r) { return r.user + r.sys; }
 
-run_result best_of(const std::string& cli, const std::string& file, int runs, double timeout) {
+run_result best_of(const std::function<void()>& body, int runs, double timeout) {
     run_result best;
     for (int i = 0; i < runs; ++i) {
-        const run_result r = run_cli(cli, file, timeout);
+        const run_result r = run_child(body, timeout);
         if (i == 0 || (r.status >= 0 && (best.status < 0 || cpu(r) < cpu(best)))) best = r;
         if (r.status < 0) break;  // one timeout is enough
     }
@@ -109,14 +135,19 @@ void usage() {
                  "[--small-deck-mb MB] [--no-deck | --deck-only]\n";
 }
 
-/// Measures one case at two sizes and prints its line.
-void measure(const options& o, const std::string& label, const std::string& small_file, double small_mb,
-             const std::string& large_file, double large_mb) {
-    const run_result a = best_of(o.cli, small_file, o.runs, o.timeout);
-    const run_result b = best_of(o.cli, large_file, o.runs, o.timeout);
+std::string per_mb_ratio(double small_seconds, double small_mb, double large_seconds, double large_mb) {
+    if (small_seconds <= 0) return "-";
+    return format_fixed((large_seconds / large_mb) / (small_seconds / small_mb), 2);
+}
+
+/// Measures one case at two sizes and prints its line; returns both runs.
+std::pair<run_result, run_result> measure(const options& o, const std::string& label, const std::string& small_file,
+                                          double small_mb, const std::string& large_file, double large_mb) {
+    const run_result a = best_of(cli_run(o.cli, small_file), o.runs, o.timeout);
+    const run_result b = best_of(cli_run(o.cli, large_file), o.runs, o.timeout);
     std::string ratio = "-";
-    if (a.status >= 0 && b.status >= 0 && cpu(a) > 0)
-        ratio = format_fixed((cpu(b) / large_mb) / (cpu(a) / small_mb), 2);
+    if (a.status >= 0 && b.status >= 0)
+        ratio = per_mb_ratio(cpu(a), small_mb, cpu(b), large_mb);
     else if (b.status < 0)
         ratio = "(timeout)";
     std::printf("%-34s %7s MB %8s s  %7s MB %8s s (user %s, sys %s, wall %s, exit %d)  per-MB ratio %s\n",
@@ -125,6 +156,7 @@ void measure(const options& o, const std::string& label, const std::string& smal
                 format_fixed(b.user, 2).c_str(), format_fixed(b.sys, 2).c_str(), format_fixed(b.wall, 2).c_str(),
                 b.status, ratio.c_str());
     std::fflush(stdout);
+    return {a, b};
 }
 
 std::string self_dir() {
@@ -214,8 +246,25 @@ int main(int argc, char** argv) {
             const generated_files large = write_netlist(dir + "/deck_large.kvx", o.deck_mb, true);
             const double small_mb = (small.main_bytes + small.models_bytes) / bytes_per_mb;
             const double large_mb = (large.main_bytes + large.models_bytes) / bytes_per_mb;
-            measure(o, "deck " + format_fixed(o.small_deck_mb, 0) + " MB vs " + format_fixed(o.deck_mb, 0) + " MB",
-                    small.main, small_mb, large.main, large_mb);
+            const auto [a, b] = measure(o, "deck " + format_fixed(o.small_deck_mb, 0) + " MB vs " +
+                                               format_fixed(o.deck_mb, 0) + " MB",
+                                           small.main, small_mb, large.main, large_mb);
+            if (a.status == 0 && b.status == 0) {
+                // The baseline: a process that only touches as much memory as
+                // each parse peaked at. Where first touches cost more the more
+                // memory a process holds, this ratio rises too.
+                const run_result ta = best_of(touch_run(a.max_rss_kib), o.runs, o.timeout);
+                const run_result tb = best_of(touch_run(b.max_rss_kib), o.runs, o.timeout);
+                std::printf("%-34s %7s MB %8s s  %7s MB %8s s (user %s, sys %s, wall %s)  per-MB ratio %s\n",
+                            "  touching the same memory alone", format_fixed(a.max_rss_kib / 1024.0, 0).c_str(),
+                            time_text(ta, o.timeout).c_str(), format_fixed(b.max_rss_kib / 1024.0, 0).c_str(),
+                            time_text(tb, o.timeout).c_str(), format_fixed(tb.user, 2).c_str(),
+                            format_fixed(tb.sys, 2).c_str(), format_fixed(tb.wall, 2).c_str(),
+                            per_mb_ratio(cpu(ta), small_mb, cpu(tb), large_mb).c_str());
+                std::printf("%-34s per-MB ratio of user time %s, of system time %s\n", "  the deck's parse",
+                            per_mb_ratio(a.user, small_mb, b.user, large_mb).c_str(),
+                            per_mb_ratio(a.sys, small_mb, b.sys, large_mb).c_str());
+            }
         }
     } catch (const std::exception& e) {
         std::cerr << "hostile_bench: " << e.what() << "\n";
