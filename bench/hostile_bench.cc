@@ -140,22 +140,29 @@ std::string per_mb_ratio(double small_seconds, double small_mb, double large_sec
     return format_fixed((large_seconds / large_mb) / (small_seconds / small_mb), 2);
 }
 
-/// Measures one case at two sizes and prints its line; returns both runs.
-std::pair<run_result, run_result> measure(const options& o, const std::string& label, const std::string& small_file,
-                                          double small_mb, const std::string& large_file, double large_mb) {
-    const run_result a = best_of(cli_run(o.cli, small_file), o.runs, o.timeout);
-    const run_result b = best_of(cli_run(o.cli, large_file), o.runs, o.timeout);
+/// Prints one line: both sizes with their best CPU times, the large run's
+/// details and the ratio of CPU time per MB (of input, in `small_mb` and `large_mb`).
+void print_pair(const options& o, const std::string& label, double small_size, const run_result& a,
+                double large_size, const run_result& b, double small_mb, double large_mb) {
     std::string ratio = "-";
     if (a.status >= 0 && b.status >= 0)
         ratio = per_mb_ratio(cpu(a), small_mb, cpu(b), large_mb);
     else if (b.status < 0)
         ratio = "(timeout)";
     std::printf("%-34s %7s MB %8s s  %7s MB %8s s (user %s, sys %s, wall %s, exit %d)  per-MB ratio %s\n",
-                label.c_str(), format_fixed(small_mb, small_mb < 1 ? 3 : 1).c_str(), time_text(a, o.timeout).c_str(),
-                format_fixed(large_mb, large_mb < 1 ? 3 : 1).c_str(), time_text(b, o.timeout).c_str(),
-                format_fixed(b.user, 2).c_str(), format_fixed(b.sys, 2).c_str(), format_fixed(b.wall, 2).c_str(),
-                b.status, ratio.c_str());
+                label.c_str(), format_fixed(small_size, small_size < 1 ? 3 : 1).c_str(),
+                time_text(a, o.timeout).c_str(), format_fixed(large_size, large_size < 1 ? 3 : 1).c_str(),
+                time_text(b, o.timeout).c_str(), format_fixed(b.user, 2).c_str(), format_fixed(b.sys, 2).c_str(),
+                format_fixed(b.wall, 2).c_str(), b.status, ratio.c_str());
     std::fflush(stdout);
+}
+
+/// Measures one case at two sizes and prints its line; returns both runs.
+std::pair<run_result, run_result> measure(const options& o, const std::string& label, const std::string& small_file,
+                                          double small_mb, const std::string& large_file, double large_mb) {
+    const run_result a = best_of(cli_run(o.cli, small_file), o.runs, o.timeout);
+    const run_result b = best_of(cli_run(o.cli, large_file), o.runs, o.timeout);
+    print_pair(o, label, small_mb, a, large_mb, b, small_mb, large_mb);
     return {a, b};
 }
 
@@ -255,12 +262,8 @@ int main(int argc, char** argv) {
                 // memory a process holds, this ratio rises too.
                 const run_result ta = best_of(touch_run(a.max_rss_kib), o.runs, o.timeout);
                 const run_result tb = best_of(touch_run(b.max_rss_kib), o.runs, o.timeout);
-                std::printf("%-34s %7s MB %8s s  %7s MB %8s s (user %s, sys %s, wall %s)  per-MB ratio %s\n",
-                            "  touching the same memory alone", format_fixed(a.max_rss_kib / 1024.0, 0).c_str(),
-                            time_text(ta, o.timeout).c_str(), format_fixed(b.max_rss_kib / 1024.0, 0).c_str(),
-                            time_text(tb, o.timeout).c_str(), format_fixed(tb.user, 2).c_str(),
-                            format_fixed(tb.sys, 2).c_str(), format_fixed(tb.wall, 2).c_str(),
-                            per_mb_ratio(cpu(ta), small_mb, cpu(tb), large_mb).c_str());
+                print_pair(o, "  touching the same memory alone", a.max_rss_kib / 1024.0, ta,
+                           b.max_rss_kib / 1024.0, tb, small_mb, large_mb);
                 std::printf("%-34s per-MB ratio of user time %s, of system time %s\n", "  the deck's parse",
                             per_mb_ratio(a.user, small_mb, b.user, large_mb).c_str(),
                             per_mb_ratio(a.sys, small_mb, b.sys, large_mb).c_str());
