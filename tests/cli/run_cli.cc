@@ -55,7 +55,7 @@ std::string scratch_dir::write(const std::string& name, const std::string& text)
 
 run_result run_program(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
                        const std::string& input, const std::vector<std::string>& env,
-                       int kill_after_seconds) {
+                       int kill_after_seconds, const child_stdout& out) {
     // A child that exits without reading its input must not kill the test with SIGPIPE.
     static const bool ignore_sigpipe = (::signal(SIGPIPE, SIG_IGN), true);
     (void)ignore_sigpipe;
@@ -68,7 +68,33 @@ run_result run_program(const std::string& program, const std::vector<std::string
     posix_spawn_file_actions_t actions;
     check(posix_spawn_file_actions_init(&actions), "file actions");
     posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
-    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+    // A pipe whose reading end is closed before the child starts.
+    int gone_pipe[2] = {-1, -1};
+    switch (out.how) {
+    case child_stdout::kind::collected:
+        posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+        break;
+    case child_stdout::kind::file:
+        posix_spawn_file_actions_addopen(&actions, 1, out.path.c_str(), O_WRONLY, 0);
+        break;
+    case child_stdout::kind::closed:
+        posix_spawn_file_actions_addclose(&actions, 1);
+        break;
+    case child_stdout::kind::reader_gone:
+        check(::pipe2(gone_pipe, O_CLOEXEC), "pipe");
+        ::close(gone_pipe[0]);
+        posix_spawn_file_actions_adddup2(&actions, gone_pipe[1], 1);
+        break;
+    }
+    posix_spawnattr_t attributes;
+    check(posix_spawnattr_init(&attributes), "spawn attributes");
+    if (out.default_sigpipe) {
+        sigset_t defaulted;
+        sigemptyset(&defaulted);
+        sigaddset(&defaulted, SIGPIPE);
+        posix_spawnattr_setsigdefault(&attributes, &defaulted);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    }
     posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
     if (!dir.empty()) posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
 
@@ -87,8 +113,10 @@ run_result run_program(const std::string& program, const std::vector<std::string
     envp.push_back(nullptr);
 
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (gone_pipe[1] >= 0) ::close(gone_pipe[1]);
     ::close(in_pipe[0]);
     ::close(out_pipe[1]);
     ::close(err_pipe[1]);

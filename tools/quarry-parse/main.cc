@@ -1,11 +1,14 @@
 // quarry-parse: a command-line host. Loads the language plug-in the way the
 // framework would, parses each FILE and prints the tree and the reports.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -17,6 +20,7 @@
 #include <boost/signals2/connection.hpp>
 
 #include "diagnostic_printer.hh"
+#include "fd_output.hh"
 #include "json_printer.hh"
 #include "make_rule.hh"
 #include "parse_run.hh"
@@ -150,7 +154,8 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
                      "  -MT TARGET             the rule is 'TARGET: FILE INCLUDED...'\n"
                      "  -MF OUT                write the rule to OUT; without -M the output goes on\n\n"
                   << "Exit status: 0 when every parse succeeded, 1 when a parse failed, 2 for a usage\n"
-                  << "error, an unreadable file, a plug-in that cannot be loaded or an exception.\n";
+                  << "error, an unreadable file, a plug-in that cannot be loaded, a write error or\n"
+                  << "an exception.\n";
         return status_ok;
     }
     if (vm.count("version")) {
@@ -185,8 +190,24 @@ std::string plugin_path(const options& o) {
         (exe.parent_path() / ".." / "lib" / quarry_parse::plugin_file).lexically_normal().string());
 }
 
-std::string read_all(std::istream& in) {
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+// All of standard input; false with errno set when a read failed.
+bool read_stdin(std::string& text) {
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n > 0) {
+            text.append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0) {
+            return true;
+        } else if (errno != EINTR) {
+            return false;
+        }
+    }
+}
+
+// "write error: REASON" for standard output, "write error: FILE: REASON" for a file.
+void write_error(int error, const std::string& file = "") {
+    std::cerr << program_name << ": write error: " << (file.empty() ? "" : file + ": ") << std::strerror(error) << '\n';
 }
 
 class session {
@@ -203,7 +224,11 @@ public:
         request.as_include = options_.as_include;
         std::string text;
         if (from_stdin) {
-            text = read_all(std::cin);
+            if (!read_stdin(text)) {
+                const int error = errno;
+                cli_error(std::string("cannot read ") + stdin_name + ": " + std::strerror(error));
+                return status_fatal;
+            }
             printer_.add_source(request.name, text);
             request.text = &text;
         } else if (quarry_parse::unreadable(input) != 0) {
@@ -219,7 +244,8 @@ public:
             return status_fatal;
         }
 
-        const bool output = !options_.dependencies_only;
+        // Once standard output failed, nothing more is formatted for it.
+        const bool output = !options_.dependencies_only && std::cout.good();
         if (output && several_ && (options_.tokens || options_.format == output_format::tree))
             std::cout << "== " << request.name << '\n';
 
@@ -290,40 +316,92 @@ int run(const options& o) {
         quarry_parse::print_description(*o.describe, languages.get_language(*o.describe), std::cout);
     }
 
-    std::ofstream rule_file;
+    std::unique_ptr<quarry_parse::fd_output> rule_buffer;
     if (o.dependency_file) {
-        rule_file.open(*o.dependency_file, std::ios::binary | std::ios::trunc);
-        if (!rule_file) {
-            cli_error("cannot write " + *o.dependency_file);
+        const int fd = ::open(o.dependency_file->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            const int error = errno;
+            cli_error("cannot write " + *o.dependency_file + ": " + std::strerror(error));
             return status_fatal;
         }
+        rule_buffer = std::make_unique<quarry_parse::fd_output>(fd);
     }
+    std::ostream rule_file(rule_buffer.get());
     const quarry_parse::packet_listeners listeners;
-    session inputs(o, o.dependency_file ? static_cast<std::ostream*>(&rule_file) : &std::cout);
+    session inputs(o, rule_buffer ? &rule_file : &std::cout);
     int status = status_ok;
     for (const auto& file : o.files) status = std::max(status, inputs.run(file));
-    rule_file.close();
-    if (o.dependency_file && !rule_file) {
-        cli_error("cannot write " + *o.dependency_file);
+    if (rule_buffer && !rule_buffer->close()) {
+        write_error(rule_buffer->error(), *o.dependency_file);
         return status_fatal;
     }
     return status;
 }
 
-}  // namespace
+// Descriptors 0 to 2 found closed get /dev/null, opened so that their use
+// still fails (a read from 0, a write to 1 or 2): otherwise the next file
+// opened, the -MF file, would take the place of standard output.
+bool occupy_closed_standard_descriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        // open takes the lowest free descriptor: this one.
+        const int opened = ::open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+        if (opened != fd) {
+            if (opened >= 0) ::close(opened);
+            return false;
+        }
+    }
+    return true;
+}
 
-int main(int argc, char** argv) {
-    std::ios::sync_with_stdio(false);
+// std::cout through a buffer that keeps the errno of its first failed write,
+// checked at exit as coreutils' close_stdout does.
+class checked_stdout {
+public:
+    checked_stdout() : previous_(std::cout.rdbuf(&buffer_)) {}
+    ~checked_stdout() { std::cout.rdbuf(previous_); }
+    checked_stdout(const checked_stdout&) = delete;
+    checked_stdout& operator=(const checked_stdout&) = delete;
+
+    /// Flushes and closes standard output; the errno of its first failure, or 0.
+    int close() {
+        std::cout.flush();
+        buffer_.close();
+        return buffer_.error();
+    }
+
+private:
+    quarry_parse::fd_output buffer_{STDOUT_FILENO};
+    std::streambuf* previous_;
+};
+
+int run_command_line(int argc, char** argv) {
     try {
         auto parsed = parse_command_line(argc, argv);
         if (const int* done = std::get_if<int>(&parsed)) return *done;
-        const int status = run(std::get<options>(parsed));
-        std::cout.flush();
-        return status;
+        return run(std::get<options>(parsed));
     } catch (const std::exception& e) {
         cli_error(e.what());
     } catch (...) {
         cli_error("unknown exception");
     }
     return status_fatal;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!occupy_closed_standard_descriptors()) {
+        const int error = errno;
+        cli_error(std::string("cannot open /dev/null: ") + std::strerror(error));
+        return status_fatal;
+    }
+    std::ios::sync_with_stdio(false);
+    checked_stdout out;
+    int status = run_command_line(argc, argv);
+    if (const int error = out.close(); error != 0) {
+        write_error(error);
+        status = status_fatal;
+    }
+    return status;
 }
