@@ -154,8 +154,8 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
                      "  -MT TARGET             the rule is 'TARGET: FILE INCLUDED...'\n"
                      "  -MF OUT                write the rule to OUT; without -M the output goes on\n\n"
                   << "Exit status: 0 when every parse succeeded, 1 when a parse failed, 2 for a usage\n"
-                  << "error, an unreadable file, a plug-in that cannot be loaded, a write error or\n"
-                  << "an exception.\n";
+                  << "error, an unreadable file, a plug-in that cannot be loaded, a write error, a\n"
+                  << "file name no make rule can hold, or an exception.\n";
         return status_ok;
     }
     if (vm.count("version")) {
@@ -252,6 +252,7 @@ public:
         const quarry_parse::parse_result result = options_.tokens
                                                       ? quarry_parse::list_tokens(*parser, request, std::cout)
                                                       : quarry_parse::run_parse(*parser, request);
+        int status = result.ok ? status_ok : status_failed;
         if (!result.failure && !options_.tokens) {
             if (output && options_.format == output_format::tree) quarry_parse::print_tree(*result.root, std::cout);
             if (output && options_.format == output_format::json) {
@@ -259,7 +260,7 @@ public:
                                              result.reports.entries(), *result.root);
                 std::cout << '\n';
             }
-            if (options_.dependencies()) *rules_ << dependency_rule(input, result.files);
+            if (options_.dependencies() && !write_rule(input, result.files)) status = status_fatal;
         }
         std::cout.flush();
         if (!options_.quiet) {
@@ -274,19 +275,23 @@ public:
             std::cerr << request.name << ": error: " << quarry_parse::failure_text(result.failure) << '\n';
             return status_fatal;
         }
-        return result.ok ? status_ok : status_failed;
+        return status;
     }
 
 private:
-    // "FILE: INCLUDED..." or, with -MT, "TARGET: FILE INCLUDED..." (standard
-    // input is no prerequisite: there is no file).
-    std::string dependency_rule(const std::string& input, const std::vector<std::string>& files) const {
-        std::vector<std::string> prerequisites = files;
-        if (!options_.dependency_target) {
-            if (!prerequisites.empty() && input != "-") prerequisites.erase(prerequisites.begin());
-            return quarry_parse::make_rule(input, prerequisites);
+    // Writes "FILE: INCLUDED..." or, with -MT, "TARGET: FILE INCLUDED..."
+    // (standard input is no prerequisite: there is no file). False, with
+    // nothing written, when a name cannot be written so that make reads it back.
+    bool write_rule(const std::string& input, std::vector<std::string> prerequisites) const {
+        if (!options_.dependency_target && !prerequisites.empty() && input != "-")
+            prerequisites.erase(prerequisites.begin());
+        try {
+            *rules_ << quarry_parse::make_rule(options_.dependency_target.value_or(input), prerequisites);
+        } catch (const quarry_parse::make_rule_error& e) {
+            cli_error(e.what());
+            return false;
         }
-        return quarry_parse::make_rule(*options_.dependency_target, prerequisites);
+        return true;
     }
 
     const options& options_;
