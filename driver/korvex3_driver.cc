@@ -11,6 +11,7 @@
 #include "quarry/ast/node.hh"
 #include "quarry/parser/diagnostics.hh"
 #include "quarry/parser/parser_base.hh"
+#include "quarry/task.hh"
 #include "scanner/scanner.hh"
 
 namespace quarry_parser_implementation {
@@ -55,6 +56,7 @@ std::unique_ptr<korvex3_scanner> korvex3_driver::make_scanner(std::istream& in, 
     else
         scanner->start_with_title();
     scanner->set_debug(nimbus::os::getenv_bool("QUARRY_TRACE_LEXER"));
+    if (quarry_parser_ && quarry_parser_->get_task()) scanner->set_cancel_flag(quarry_parser_->get_task()->cancel_flag());
     return scanner;
 }
 
@@ -104,14 +106,23 @@ void korvex3_driver::clear_pins_complete() {
     if (scanner_) scanner_->pins_complete = false;
 }
 
+namespace {
+
+const std::string no_file;
+
+const std::string& file_of(const location& loc) { return loc.begin.filename ? *loc.begin.filename : no_file; }
+
+}  // namespace
+
 quarry::parser::info_netlist korvex3_driver::to_record(const location& loc, end_column end) {
-    return quarry::parser::info_netlist(loc.begin.filename ? *loc.begin.filename : std::string(), loc.begin.line,
-                                        loc.end.line, loc.begin.column,
+    return quarry::parser::info_netlist(file_of(loc), loc.begin.line, loc.end.line, loc.begin.column,
                                         end == end_column::last ? position::add(loc.end.column, -1) : loc.end.column);
 }
 
+// Built in place: a copy of a record costs a count of its file name.
 quarry::parser::info_netlist* korvex3_driver::new_record(const location& loc) {
-    return new quarry::parser::info_netlist(to_record(loc));
+    return new quarry::parser::info_netlist(file_of(loc), loc.begin.line, loc.end.line, loc.begin.column,
+                                            position::add(loc.end.column, -1));
 }
 
 void korvex3_driver::error(const location& loc, const std::string& message) {

@@ -1,6 +1,8 @@
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <iosfwd>
+#include <memory>
 #include <streambuf>
 #include <string>
 
@@ -11,6 +13,7 @@
 #endif
 
 #include "driver/location.hh"
+#include "quarry/parser/info.hh"
 #include "scanner/text_pool.hh"
 
 namespace quarry_parser_implementation {
@@ -46,12 +49,39 @@ public:
     void restart(std::istream* in);
     /// Depth of the mode stack.
     int mode_depth() const { return yy_start_stack_ptr; }
+    /// The scan stops with quarry::parser::cancelled once *flag is set;
+    /// checked at every read of input. Null: never.
+    void set_cancel_flag(const std::atomic<bool>* flag) { cancel_ = flag; }
+
+    /// Where flex's rescan after a NUL byte inside a match resumes: the state
+    /// after the last NUL of the match and the last accepting state then.
+    struct nul_resume_point {
+        const void* owner = nullptr;
+        char* text = nullptr;
+        char* position = nullptr;
+        int state = 0;
+        int accepting_state = 0;
+        char* accepting_position = nullptr;
+    };
+    nul_resume_point nul_resume;
 
     /// Set once an element's pins are read: pins-dependent words are keywords
     /// from then on, net names before. Only the driver writes it.
     bool pins_complete = false;
 
+protected:
+    /// Reads the input. A read error ends the parse with an input_error; a
+    /// byte order mark at the start is skipped, and a last line without its
+    /// line feed gets one.
+    int LexerInput(char* buf, int max_size) override;
+    /// Flex's fatal conditions: bad_alloc, or an input_error with the place.
+    [[noreturn]] void LexerError(const char* message) override;
+
 private:
+    std::string file_name() const;
+    /// Where the scan stands, for an input_error.
+    std::shared_ptr<const quarry::parser::info> record() const;
+
     int text_value(text_pool::ptr* yylval, int token) const;
     int lower_value(text_pool::ptr* yylval, int token) const;
     int expression_value(text_pool::ptr* yylval, int token) const;
@@ -74,6 +104,15 @@ private:
 
     // Token texts come from the parsing thread's free list.
     text_pool::free_list& texts_ = text_pool::local();
+
+    // The location of the token being scanned (the parser's), once lex ran.
+    location* where_ = nullptr;
+    const std::atomic<bool>* cancel_ = nullptr;
+    struct input_state {
+        bool started = false;  // the first read is done
+        bool ended = false;    // the input is exhausted
+        char last = '\n';      // the last byte read
+    } reading_;
 };
 
 }  // namespace quarry_parser_implementation

@@ -12,11 +12,9 @@ free_list::~free_list() {
 }
 
 free_list& local() {
-    // Reached through an initial-exec pointer: a plain offset from the thread
-    // pointer instead of a call into the dynamic loader at every text given
-    // back. A loaded module has little static TLS, so the list itself lives
-    // on the heap, owned by the thread.
-    static thread_local free_list* cached __attribute__((tls_model("initial-exec"))) = nullptr;
+    // The list lives on the heap, owned by the thread; the pointer beside it
+    // is trivial, so the common path is one thread-local load.
+    static thread_local free_list* cached = nullptr;
     if (cached) return *cached;
     static thread_local std::unique_ptr<free_list> owner(new free_list);
     cached = owner.get();

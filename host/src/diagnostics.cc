@@ -8,6 +8,7 @@ namespace {
 
 thread_local diagnostics_sink* current_sink = nullptr;
 thread_local std::string deferred_note;
+thread_local severity deferred_level = severity::info;
 
 void report(severity level, const info* record, const std::string& message) {
     if (!current_sink) return;
@@ -20,7 +21,7 @@ void report(severity level, const info* record, const std::string& message) {
     current_sink->add(std::move(d));
     if (!deferred_note.empty()) {
         diagnostic note;
-        note.level = severity::info;
+        note.level = deferred_level;
         note.message = std::move(deferred_note);
         note.where = std::move(where);
         deferred_note.clear();
@@ -35,7 +36,17 @@ bool diagnostics_sink::has_errors() const {
                        [](const diagnostic& d) { return d.level == severity::error; });
 }
 
-void defer_note(const std::string& message) { deferred_note = message; }
+void defer_note(const std::string& message) { defer_report(severity::info, message); }
+
+void defer_report(severity level, const std::string& message) {
+    deferred_level = level;
+    deferred_note = message;
+}
+
+input_error::input_error(const std::string& message, std::shared_ptr<const info> where)
+    : std::runtime_error(message), where_(std::move(where)) {}
+
+cancelled::cancelled() : std::runtime_error("parse cancelled") {}
 
 diagnostics_sink* set_diagnostics_sink(diagnostics_sink* sink) {
     deferred_note.clear();

@@ -17,6 +17,8 @@ bool is_name_char(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
+thread_local bool expansion_on = true;
+
 std::string env_value(const std::string& name) {
     const char* value = std::getenv(name.c_str());
     return value ? std::string(value) : std::string();
@@ -24,7 +26,12 @@ std::string env_value(const std::string& name) {
 
 }  // namespace
 
+scoped_env_expansion::scoped_env_expansion(bool on) : previous_(expansion_on) { expansion_on = on; }
+
+scoped_env_expansion::~scoped_env_expansion() { expansion_on = previous_; }
+
 std::string expand_from_env(const std::string& text) {
+    if (!expansion_on) return text;
     std::string result;
     result.reserve(text.size());
     std::size_t i = 0;

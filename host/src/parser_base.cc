@@ -1,6 +1,11 @@
 #include "quarry/parser/parser_base.hh"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
@@ -34,10 +39,56 @@ bool path_exists(const fs::path& p) {
 }
 
 // Only regular files are read: a FIFO or a device could block or never end.
-bool is_readable_file(const std::string& path) {
+bool is_regular_file(const std::string& path) {
     boost::system::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     return !ec && fs::is_regular_file(status);
+}
+
+// "" when the file can be opened for reading, else why not. Opening is the
+// only honest test: permissions, ACLs and mounts all have a say.
+std::string open_failure(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return std::strerror(errno);
+    ::close(fd);
+    return std::string();
+}
+
+bool is_within(const fs::path& file, const fs::path& root) {
+    auto f = file.begin();
+    for (auto r = root.begin(); r != root.end(); ++r, ++f) {
+        if (r->empty() || *r == ".") continue;  // a trailing separator
+        if (f == file.end() || *f != *r) return false;
+    }
+    return true;
+}
+
+// Whether `path`, links resolved, lies in one of the task's include roots.
+bool inside_roots(const std::string& path, const task* t) {
+    if (!t || t->include_roots().empty()) return true;
+    boost::system::error_code ec;
+    const fs::path file = fs::canonical(path, ec);
+    if (ec) return false;
+    for (const std::string& root : t->include_roots()) {
+        const fs::path dir = fs::canonical(root, ec);
+        if (!ec && is_within(file, dir)) return true;
+    }
+    return false;
+}
+
+// Whether the host reads `path`. Where it refuses a file that exists, a note
+// after the language's own report says why; a missing file needs none.
+bool usable_include(const std::string& path, const task* t) {
+    if (!is_regular_file(path)) return false;
+    if (const std::string why = open_failure(path); !why.empty()) {
+        defer_note("cannot open " + path + ": " + why);
+        return false;
+    }
+    if (!inside_roots(path, t)) {
+        defer_note(path + " lies outside the include roots");
+        return false;
+    }
+    return true;
 }
 
 // One name per file however it is spelled; "" for no file.
@@ -93,6 +144,11 @@ bool parse_include(const parser_base& includer, const std::string& path, const s
         defer_note("include cycle through " + path);
         return false;
     }
+    task* t = includer.get_task();
+    if (t && !t->start_include()) {
+        defer_report(severity::error, "include limit of " + std::to_string(t->max_includes()) + " files reached");
+        return false;
+    }
     std::unique_ptr<parser_base> parser(framework::instance().create_parser(language));
     if (!parser) return false;
     parser->set_ast_node(target);
@@ -119,13 +175,13 @@ void parser_base::stop_parsing_section() {}
 void parser_base::stop_parsing_section(const std::string&, const std::string&) {}
 
 bool parser_base::add_include(const std::string& path, const std::string& language, ast::node* target) {
-    if (!is_readable_file(path)) return false;
+    if (!usable_include(path, task_)) return false;
     return parse_include(*this, path, language, target, [&](parser_base& parser) { parser.parse_file(path); });
 }
 
 bool parser_base::add_include_section(const std::string& path, const std::string& section,
                                       const std::string& language, ast::node* target) {
-    if (!target || !is_readable_file(path)) return false;
+    if (!target || !usable_include(path, task_)) return false;
     ast::node whole;
     if (!parse_include(*this, path, language, &whole, [&](parser_base& parser) { parser.parse_file(path); }))
         return false;
@@ -147,10 +203,10 @@ bool parser_base::add_include_string(const std::string& text, const std::string&
 bool parser_base::dump_tokens(const std::string&, const std::string&, std::ostream&) { return false; }
 
 std::string parser_base::resolve_path(const std::string& path) const {
-    if (path.empty() || path_exists(path)) return path;
     const fs::path relative(path);
-    // Joining would only repeat an absolute path that is already known to be missing.
-    if (relative.is_absolute()) return path;
+    if (path.empty() || relative.is_absolute()) return path;
+    // The includer's folder first, as for a quoted #include: a file of the
+    // same name in the working directory must not shadow it.
     if (!parsing_file_.empty()) {
         const fs::path dir = fs::path(parsing_file_).parent_path();
         if (!dir.empty() && path_exists(dir / relative)) return (dir / relative).string();

@@ -95,11 +95,12 @@ TEST(ScannerLines, BlankLinesGiveTwoEnds) {
 }
 
 TEST(ScannerLines, LineEndForms) {
-    // A textual ^M before the line feed, CR LF, and no final line feed.
+    // A textual ^M before the line feed, CR LF, and no final line feed:
+    // the last line ends as if it had one.
     EXPECT_EQ(scan("R1 a^M\nR2 b\r\nR3 c"),
               (lines{"[1:1-1:2] RESISTOR \"r1\"", "[1:4-1:4] identifier \"a\"", "[1:5-2:1] end-of-line",
                      "[2:1-2:2] RESISTOR \"r2\"", "[2:4-2:4] identifier \"b\"", "[2:6-3:1] end-of-line",
-                     "[3:1-3:2] RESISTOR \"r3\"", "[3:4-3:4] identifier \"c\""}));
+                     "[3:1-3:2] RESISTOR \"r3\"", "[3:4-3:4] identifier \"c\"", "[3:5-4:1] end-of-line"}));
 }
 
 TEST(ScannerComments, InlineAndWholeLine) {

@@ -8,8 +8,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <stdexcept>
 
+#include "nimbus/os.hh"
 #include "quarry/parser/framework.hh"
 #include "quarry/task.hh"
 
@@ -29,6 +31,9 @@ parse_result run(quarry::parser::parser_base& parser, const parse_request& reque
     parse_result result;
     quarry::task task;
     task.include_dirs() = request.include_dirs;
+    task.include_roots() = request.include_roots;
+    task.set_max_includes(request.max_includes);
+    task.set_cancel_flag(request.cancel);
     task.set_init_dir(request.text ? std::string() : directory_of(request.name));
     if (!request.text) task.add_file_read(request.name);
     parser.set_ast_node(result.root.get());
@@ -37,8 +42,16 @@ parse_result run(quarry::parser::parser_base& parser, const parse_request& reque
     if (!request.text) parser.set_parsing_file(request.name);
     {
         quarry::parser::scoped_diagnostics_sink guard(result.reports);
+        const nimbus::os::scoped_env_expansion expansion(request.expand_env);
         try {
             result.ok = work();
+        } catch (const quarry::parser::input_error& e) {
+            quarry::parser::diagnostic d;
+            d.message = e.what();
+            d.where = e.shared_where();
+            result.reports.add(std::move(d));
+            result.failure = std::current_exception();
+            result.ok = false;
         } catch (...) {
             result.failure = std::current_exception();
             result.ok = false;
@@ -101,10 +114,23 @@ parse_result list_tokens(quarry::parser::parser_base& parser, const parse_reques
     });
 }
 
+bool failure_in_reports(const std::exception_ptr& failure) {
+    if (!failure) return false;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const quarry::parser::input_error&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 std::string failure_text(const std::exception_ptr& failure) {
     if (!failure) return std::string();
     try {
         std::rethrow_exception(failure);
+    } catch (const std::bad_alloc&) {
+        return "out of memory";
     } catch (const std::exception& e) {
         return e.what();
     } catch (...) {

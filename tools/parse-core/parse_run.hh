@@ -1,4 +1,6 @@
 #pragma once
+#include <atomic>
+#include <cstddef>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -9,6 +11,7 @@
 #include "quarry/ast/node.hh"
 #include "quarry/parser/diagnostics.hh"
 #include "quarry/parser/parser_base.hh"
+#include "quarry/task.hh"
 
 namespace quarry_parse {
 
@@ -21,6 +24,14 @@ struct parse_request {
     /// The language the parser object is of (for messages).
     std::string language;
     std::vector<std::string> include_dirs;
+    /// Folders included files must lie in (links resolved); empty: anywhere.
+    std::vector<std::string> include_roots;
+    /// $NAME and ${NAME} in include paths come from the environment.
+    bool expand_env = true;
+    /// Included files one parse may read in all.
+    std::size_t max_includes = quarry::task::default_max_includes;
+    /// Set from another thread to stop the parse soon; not owned, may be null.
+    const std::atomic<bool>* cancel = nullptr;
     /// Parsed as an included file: no title line.
     bool as_include = false;
 };
@@ -31,6 +42,7 @@ struct parse_result {
     /// included file too; what JSON's "ok" says.
     bool ok = false;
     /// The exception that left the parse, if one did; the tree is then partial.
+    /// An input_error is among the reports too, with its place.
     std::exception_ptr failure;
     std::unique_ptr<quarry::ast::node> root = std::make_unique<quarry::ast::node>();
     /// The reports, an included file's too, in order.
@@ -65,7 +77,10 @@ parse_result run_parse(quarry::parser::parser_base& parser, const parse_request&
 /// that cannot list its tokens is a failure.
 parse_result list_tokens(quarry::parser::parser_base& parser, const parse_request& request, std::ostream& out);
 
-/// The text of what `failure` holds.
+/// Whether the failure is among the reports already, with its place (an input_error).
+bool failure_in_reports(const std::exception_ptr& failure);
+
+/// The text of what `failure` holds ("out of memory" for bad_alloc).
 std::string failure_text(const std::exception_ptr& failure);
 
 }  // namespace quarry_parse

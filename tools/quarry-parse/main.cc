@@ -28,6 +28,7 @@
 #include "quarry/language/language.hh"
 #include "quarry/parser/diagnostics.hh"
 #include "quarry/parser/framework.hh"
+#include "quarry/task.hh"
 #include "registry_printer.hh"
 #include "tree_printer.hh"
 
@@ -53,6 +54,9 @@ struct options {
     bool list_languages = false;
     bool quiet = false;
     std::vector<std::string> include_dirs;
+    std::vector<std::string> include_roots;
+    bool no_env = false;
+    std::size_t max_includes = quarry::task::default_max_includes;
     std::optional<std::string> describe;
     std::optional<std::string> plugin;
     std::optional<std::string> language;
@@ -109,6 +113,11 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
         ("tokens", po::bool_switch(&o.tokens), "print the scanner's token stream instead of parsing")
         ("as-include", po::bool_switch(&o.as_include), "parse as an included file (no title line)")
         ("include-dir,I", po::value(&o.include_dirs)->value_name("DIR"), "search DIR for include files (repeatable)")
+        ("include-root", po::value(&o.include_roots)->value_name("DIR"),
+         "refuse included files outside DIR, links resolved (repeatable)")
+        ("no-env", po::bool_switch(&o.no_env), "leave $NAME in include paths as written")
+        ("max-includes", po::value(&o.max_includes)->value_name("N"),
+         "read at most N included files in one parse (default 10000)")
         ("language", po::value<std::string>()->value_name("KEY"), "parse every FILE in language KEY")
         ("languages", po::bool_switch(&o.list_languages),
          "print the registered languages, the extension map and the default language")
@@ -221,6 +230,9 @@ public:
         quarry_parse::parse_request request;
         request.name = from_stdin ? stdin_name : input;
         request.include_dirs = options_.include_dirs;
+        request.include_roots = options_.include_roots;
+        request.expand_env = !options_.no_env;
+        request.max_includes = options_.max_includes;
         request.as_include = options_.as_include;
         std::string text;
         if (from_stdin) {
@@ -272,7 +284,8 @@ public:
             std::cerr.write(report_text.data(), static_cast<std::streamsize>(report_text.size()));
         }
         if (result.failure) {
-            std::cerr << request.name << ": error: " << quarry_parse::failure_text(result.failure) << '\n';
+            if (!quarry_parse::failure_in_reports(result.failure))
+                std::cerr << request.name << ": error: " << quarry_parse::failure_text(result.failure) << '\n';
             return status_fatal;
         }
         return status;

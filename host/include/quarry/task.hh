@@ -1,4 +1,6 @@
 #pragma once
+#include <atomic>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -23,8 +25,33 @@ public:
     /// Enters `path` unless it is there already.
     void add_file_read(const std::string& path);
 
+    /// Folders that included files must lie in, links resolved; empty: anywhere.
+    std::vector<std::string>& include_roots() { return include_roots_; }
+    const std::vector<std::string>& include_roots() const { return include_roots_; }
+
+    /// How many included files one translation may parse in all: files that
+    /// include each other several times multiply, and neither the depth
+    /// limit nor the cycle check stops that.
+    static constexpr std::size_t default_max_includes = 10000;
+    std::size_t max_includes() const { return max_includes_; }
+    void set_max_includes(std::size_t n) { max_includes_ = n; }
+    /// Counts one more included parse; false once the limit is reached.
+    bool start_include() {
+        if (includes_ >= max_includes_) return false;
+        ++includes_;
+        return true;
+    }
+
+    /// Set from any thread to stop the translation at its next check.
+    void set_cancel_flag(const std::atomic<bool>* flag) { cancel_ = flag; }
+    const std::atomic<bool>* cancel_flag() const { return cancel_; }
+
 private:
     std::vector<std::string> include_dirs_;
+    std::vector<std::string> include_roots_;
+    std::size_t max_includes_ = default_max_includes;
+    std::size_t includes_ = 0;
+    const std::atomic<bool>* cancel_ = nullptr;
     std::string init_dir_;
     std::vector<std::string> files_read_;
 };

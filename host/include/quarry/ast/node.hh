@@ -113,7 +113,15 @@ public:
 private:
     /// Frees children and record; shared by the destructor and a failed copy.
     void release();
+    // Freeing a tree. `cache` is the calling thread's cache of node cells,
+    // looked up once per release (null until then).
+    /// Frees a node whose value is destroyed: its record, block and cell.
+    static void dispose(node* n, void*& cache);
+    /// Frees top and all below it; top's value is still alive.
+    static void free_subtree(node* top, void*& cache);
+    static void free_with_frames(node* top, void*& cache);
     node* const* slots() const { return block_log2_ ? block_ + 1 : &one_; }
+    node** slot_array() { return block_log2_ ? block_ + 1 : &one_; }
     /// Room for this many children, with a block however few they are.
     void reserve_block(std::size_t children);
     void push(node* child);

@@ -1,5 +1,6 @@
 #pragma once
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,28 @@ private:
 /// A note that follows the next report of this thread, with its location
 /// (the host's reason behind a refusal the language then reports).
 QUARRY_EXPORT void defer_note(const std::string& message);
+/// As defer_note, with another severity.
+QUARRY_EXPORT void defer_report(severity level, const std::string& message);
+
+/// An input that cannot be parsed on: it cannot be read, or a token is
+/// longer than the scanner can hold. The parse ends, and the exception
+/// says where (file and line; columns where known).
+class QUARRY_EXPORT input_error : public std::runtime_error {
+public:
+    input_error(const std::string& message, std::shared_ptr<const info> where);
+    /// Null when the place is not known.
+    const info* where() const { return where_.get(); }
+    const std::shared_ptr<const info>& shared_where() const { return where_; }
+
+private:
+    std::shared_ptr<const info> where_;
+};
+
+/// The translation was stopped through its task's cancel flag.
+class QUARRY_EXPORT cancelled : public std::runtime_error {
+public:
+    cancelled();
+};
 
 /// Syntax error with a location (the record is copied).
 QUARRY_EXPORT void bison_error(const info* record, const std::string& message);

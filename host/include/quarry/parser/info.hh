@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,11 +21,22 @@ public:
     virtual ~info();
 };
 
+namespace detail {
+/// A file name shared by the records that name it, freed with the last of them.
+struct shared_name {
+    std::string text;
+    mutable std::atomic<std::size_t> refs{0};
+};
+}  // namespace detail
+
 /// A span of lines and columns in a netlist file.
 class QUARRY_EXPORT info_netlist final : public info {
 public:
     /// Empty file name, all numbers 0.
     info_netlist();
+    info_netlist(const info_netlist& other);
+    info_netlist& operator=(const info_netlist& other);
+    ~info_netlist() override;
     /// Lines come before columns.
     info_netlist(const std::string& filename, std::uint64_t first_line, std::uint64_t last_line,
                  std::uint64_t first_column, std::uint64_t last_column);
@@ -33,7 +45,7 @@ public:
     void set_lines(std::uint64_t first, std::uint64_t last) { first_line_ = first; last_line_ = last; }
     void set_columns(std::uint64_t first, std::uint64_t last) { first_column_ = first; last_column_ = last; }
 
-    const std::string& get_filename() const { return *filename_; }
+    const std::string& get_filename() const { return filename_->text; }
     std::uint64_t get_first_line() const { return first_line_; }
     std::uint64_t get_last_line() const { return last_line_; }
     std::uint64_t get_first_column() const { return first_column_; }
@@ -51,8 +63,9 @@ public:
 
 private:
     /// File names are shared: a tree holds one record per statement, all
-    /// naming the same few files.
-    const std::string* filename_;
+    /// naming the same few files. A long-lived process sees many names, so
+    /// each is counted and goes with the last record that names it.
+    const detail::shared_name* filename_;
     std::uint64_t first_line_ = 0;
     std::uint64_t last_line_ = 0;
     std::uint64_t first_column_ = 0;

@@ -26,8 +26,10 @@ public:
     virtual void stop_parsing_section();
     virtual void stop_parsing_section(const std::string& name, const std::string& where);
     /// Parses `path` in `language` into `target`; false when the file cannot be
-    /// used: missing, already open in the chain of includes that leads here
-    /// (a cycle), or 64 includes deep.
+    /// used: missing, no regular file, unreadable, outside the task's include
+    /// roots, already open in the chain of includes that leads here (a
+    /// cycle), 64 includes deep, or past the task's limit of included files.
+    /// A note after the language's report says why, where it is not plain.
     virtual bool add_include(const std::string& path, const std::string& language, ast::node* target);
     /// As add_include, keeping only the statements of the named section.
     virtual bool add_include_section(const std::string& path, const std::string& section,
@@ -51,9 +53,9 @@ public:
     bool file_is_include() const { return include_; }
     void set_file_is_include(bool include) { include_ = include; }
 
-    /// path itself when it exists, else the first existing of: the parsed
-    /// file's directory joined with path, each include directory joined with path;
-    /// otherwise path unchanged.
+    /// An absolute path unchanged; else the first existing of: the parsed
+    /// file's directory joined with path, each include directory joined with
+    /// path; otherwise path unchanged (relative to the working directory).
     std::string resolve_path(const std::string& path) const;
     /// Directory of the top-level file, or "".
     std::string get_init_dir() const;
