@@ -2,15 +2,20 @@
 // the way quarry-parse does and hands out its trees as Python objects.
 #include <dlfcn.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -23,6 +28,7 @@
 #include "plugin_loader.hh"
 #include "quarry/ast/node.hh"
 #include "quarry/parser/info.hh"
+#include "quarry/task.hh"
 #include "tree_printer.hh"
 
 namespace py = pybind11;
@@ -47,24 +53,30 @@ py::str path_text(const std::string& s) {
     return py::reinterpret_steal<py::str>(o);
 }
 
-// A str, bytes or os.PathLike as the bytes the file system sees.
+// A str, bytes or os.PathLike as the bytes the file system sees. A NUL
+// would cut the path short, so it is refused as open() refuses it.
 std::string fs_bytes(const py::handle& path) {
     // Kept for the life of the process: a static py::object would be
     // released after the interpreter is gone.
     static const py::handle fsencode = py::object(py::module_::import("os").attr("fsencode")).release();
-    return fsencode(path).cast<std::string>();
+    std::string bytes = fsencode(path).cast<std::string>();
+    if (bytes.find('\0') != std::string::npos) throw py::value_error("embedded null byte in path");
+    return bytes;
 }
 
-// A str as UTF-8, or bytes as they are.
+// A str as UTF-8 (a lone surrogate raises UnicodeEncodeError), or bytes as they are.
 std::string source_bytes(const py::handle& source) {
     if (py::isinstance<py::bytes>(source)) return source.cast<std::string>();
     if (!py::isinstance<py::str>(source)) throw py::type_error("text must be str or bytes");
-    return source.cast<std::string>();
+    Py_ssize_t size = 0;
+    const char* utf8 = PyUnicode_AsUTF8AndSize(source.ptr(), &size);
+    if (utf8 == nullptr) throw py::error_already_set();
+    return std::string(utf8, static_cast<std::size_t>(size));
 }
 
-std::vector<std::string> fs_list(const py::iterable& paths) {
+std::vector<std::string> fs_list(const py::iterable& paths, const char* what) {
     if (py::isinstance<py::str>(paths) || py::isinstance<py::bytes>(paths))
-        throw py::type_error("include_dirs must be a sequence of paths, not one path");
+        throw py::type_error(std::string(what) + " must be a sequence of paths, not one path");
     std::vector<std::string> out;
     for (const py::handle& p : paths) out.push_back(fs_bytes(p));
     return out;
@@ -242,37 +254,130 @@ std::unique_ptr<quarry::parser::parser_base> parser_for(const std::string& name,
     return parser;
 }
 
-result_view run(quarry_parse::parse_request request, bool is_text) {
-    auto p = std::make_shared<parsed>();
-    p->name = request.name;
-    const auto parser = parser_for(request.name, is_text, p->language);
-    request.language = p->language;
+// ---- running a parse ------------------------------------------------------
+
+// One parse handed to a thread of its own: everything it touches lives here,
+// so that an interrupted caller may leave while it winds down.
+struct job {
+    std::unique_ptr<quarry::parser::parser_base> parser;
+    quarry_parse::parse_request request;
+    std::string text;
+    bool tokens = false;
+    std::ostringstream listing;
+    quarry_parse::parse_result result;
+    std::atomic<bool> cancel{false};
+
+    std::mutex lock;
+    std::condition_variable changed;
+    bool finished = false;
+
+    void run() {
+        if (request.text) request.text = &text;
+        request.cancel = &cancel;
+        result = tokens ? quarry_parse::list_tokens(*parser, request, listing)
+                        : quarry_parse::run_parse(*parser, request);
+    }
+};
+
+bool on_main_thread() {
+    static const unsigned long main_ident =
+        py::module_::import("threading").attr("main_thread")().attr("ident").cast<unsigned long>();
+    return PyThread_get_thread_ident() == main_ident;
+}
+
+// Runs the job without the GIL. Signals reach Python only on the main
+// thread, and only between bytecodes: there the parse runs on a thread of its
+// own while this one checks for them, so that Ctrl-C stops it at its next
+// read of input and raises KeyboardInterrupt. The partial tree is freed on
+// the parse's thread, after the caller has gone on.
+void run_job(const std::shared_ptr<job>& j) {
+    if (!on_main_thread()) {
+        py::gil_scoped_release unlocked;
+        j->run();
+        return;
+    }
+    std::thread worker([j] {
+        j->run();
+        {
+            std::lock_guard<std::mutex> guard(j->lock);
+            j->finished = true;
+        }
+        j->changed.notify_all();
+        if (j->cancel.load()) j->result = quarry_parse::parse_result();
+    });
+    bool interrupted = false;
     {
         py::gil_scoped_release unlocked;
-        p->result = quarry_parse::run_parse(*parser, request);
+        std::unique_lock<std::mutex> guard(j->lock);
+        while (!j->changed.wait_for(guard, std::chrono::milliseconds(50), [&] { return j->finished; })) {
+            if (interrupted) continue;
+            guard.unlock();
+            {
+                py::gil_scoped_acquire held;
+                interrupted = PyErr_CheckSignals() != 0;
+            }
+            if (interrupted) j->cancel.store(true);
+            guard.lock();
+        }
     }
-    if (p->result.failure) raise_failure(p->result.failure);
+    if (!interrupted) {
+        worker.join();
+        return;
+    }
+    worker.detach();
+    throw py::error_already_set();
+}
+
+std::shared_ptr<job> new_job(quarry_parse::parse_request request, bool is_text, std::string& language) {
+    auto j = std::make_shared<job>();
+    j->parser = parser_for(request.name, is_text, language);
+    request.language = language;
+    j->request = std::move(request);
+    return j;
+}
+
+result_view run(quarry_parse::parse_request request, bool is_text, std::string text = std::string()) {
+    auto p = std::make_shared<parsed>();
+    p->name = request.name;
+    auto j = new_job(std::move(request), is_text, p->language);
+    j->text = std::move(text);
+    run_job(j);
+    if (j->result.failure) raise_failure(j->result.failure);
+    p->result = std::move(j->result);
     return result_view{std::move(p)};
 }
 
-result_view parse(const py::object& path, const py::iterable& include_dirs, bool as_include) {
+// What parse() and parse_text() share: the include search and the limits.
+quarry_parse::parse_request request_for(const py::object& name, const py::iterable& include_dirs,
+                                        const py::iterable& include_roots, bool expand_env,
+                                        std::size_t max_includes, bool as_include) {
     quarry_parse::parse_request request;
-    request.name = fs_bytes(path);
-    if (const int why = quarry_parse::unreadable(request.name); why != 0) raise_os_error(why, request.name);
-    request.include_dirs = fs_list(include_dirs);
+    request.name = fs_bytes(name);
+    request.include_dirs = fs_list(include_dirs, "include_dirs");
+    request.include_roots = fs_list(include_roots, "include_roots");
+    request.expand_env = expand_env;
+    request.max_includes = max_includes;
     request.as_include = as_include;
+    return request;
+}
+
+result_view parse(const py::object& path, const py::iterable& include_dirs, bool as_include,
+                  const py::iterable& include_roots, bool expand_env, std::size_t max_includes) {
+    quarry_parse::parse_request request =
+        request_for(path, include_dirs, include_roots, expand_env, max_includes, as_include);
+    if (const int why = quarry_parse::unreadable(request.name); why != 0) raise_os_error(why, request.name);
     return run(std::move(request), false);
 }
 
 result_view parse_text(const py::object& source, const py::object& name, const py::iterable& include_dirs,
-                       bool as_include) {
-    const std::string content = source_bytes(source);
-    quarry_parse::parse_request request;
-    request.name = fs_bytes(name);
-    request.text = &content;
-    request.include_dirs = fs_list(include_dirs);
-    request.as_include = as_include;
-    return run(std::move(request), true);
+                       bool as_include, const py::iterable& include_roots, bool expand_env,
+                       std::size_t max_includes) {
+    std::string content = source_bytes(source);
+    quarry_parse::parse_request request =
+        request_for(name, include_dirs, include_roots, expand_env, max_includes, as_include);
+    static const std::string placeholder;
+    request.text = &placeholder;  // the job's own copy is used
+    return run(std::move(request), true, std::move(content));
 }
 
 // C escapes of the token printer undone.
@@ -331,19 +436,18 @@ py::tuple token_tuple(std::string_view line) {
 }
 
 py::list tokens(const py::object& source, bool as_include) {
-    const std::string content = source_bytes(source);
     quarry_parse::parse_request request;
     request.name = "<string>";
-    request.text = &content;
+    static const std::string placeholder;
+    request.text = &placeholder;  // the job's own copy is used
     request.as_include = as_include;
-    const auto parser = parser_for(request.name, true, request.language);
-    std::ostringstream out;
-    quarry_parse::parse_result result;
-    {
-        py::gil_scoped_release unlocked;
-        result = quarry_parse::list_tokens(*parser, request, out);
-    }
-    if (result.failure) raise_failure(result.failure);
+    std::string language;
+    auto j = new_job(std::move(request), true, language);
+    j->text = source_bytes(source);
+    j->tokens = true;
+    run_job(j);
+    if (j->result.failure) raise_failure(j->result.failure);
+    std::ostringstream& out = j->listing;
     const std::string listing = out.str();
     py::list tuples;
     for (std::size_t start = 0; start < listing.size();) {
@@ -385,8 +489,9 @@ PYBIND11_MODULE(quarry_korvex3, m) {
         .def_readonly("last_line", &location::last_line)
         .def_readonly("last_column", &location::last_column)
         .def("__repr__", [](const location& l) {
-            return "<Location " + l.file + '[' + std::to_string(l.first_line) + ':' + std::to_string(l.first_column) +
-                   '-' + std::to_string(l.last_line) + ':' + std::to_string(l.last_column) + "]>";
+            return text("<Location " + l.file + '[' + std::to_string(l.first_line) + ':' +
+                        std::to_string(l.first_column) + '-' + std::to_string(l.last_line) + ':' +
+                        std::to_string(l.last_column) + "]>");
         });
 
     py::class_<node_ref>(m, "Node", "A syntax-tree node; it keeps its whole tree alive.")
@@ -397,7 +502,7 @@ PYBIND11_MODULE(quarry_korvex3, m) {
         .def("walk", [](const node_ref& r) { return walker(r.owner, r.n); },
              "This node, then its descendants, depth first in child order.")
         .def("find", &find, py::arg("kind"), "The descendants of this kind (an nt_* name), in walk order.")
-        .def("__repr__", &node_repr);
+        .def("__repr__", [](const node_ref& r) { return text(node_repr(r)); });
 
     py::class_<walker>(m, "Walk")
         .def("__iter__", [](py::object self) { return self; })
@@ -433,7 +538,7 @@ PYBIND11_MODULE(quarry_korvex3, m) {
                                    return py::str(v.d->id);
                                })
         .def("__str__", [](const diagnostic_view& v) { return text(diagnostic_text(v)); })
-        .def("__repr__", [](const diagnostic_view& v) { return "<Diagnostic " + diagnostic_text(v) + '>'; });
+        .def("__repr__", [](const diagnostic_view& v) { return text("<Diagnostic " + diagnostic_text(v) + '>'); });
 
     py::class_<result_view>(m, "Result", "What a parse gave: its tree, its reports and the files it read.")
         .def_property_readonly("ok", [](const result_view& r) { return r.p->result.ok; })
@@ -462,16 +567,21 @@ PYBIND11_MODULE(quarry_korvex3, m) {
              },
              "The document quarry-parse --format json prints for this input, as a str.")
         .def("__repr__", [](const result_view& r) {
-            return "<Result " + r.p->name + (r.p->result.ok ? " ok" : " failed") + ", " +
-                   std::to_string(r.p->result.reports.entries().size()) + " diagnostics>";
+            return text("<Result " + r.p->name + (r.p->result.ok ? " ok" : " failed") + ", " +
+                        std::to_string(r.p->result.reports.entries().size()) + " diagnostics>");
         });
 
+    m.attr("DEFAULT_MAX_INCLUDES") = quarry::task::default_max_includes;
     m.def("parse", &parse, py::arg("path"), py::kw_only(), py::arg("include_dirs") = py::tuple(),
-          py::arg("as_include") = false,
+          py::arg("as_include") = false, py::arg("include_roots") = py::tuple(), py::arg("expand_env") = true,
+          py::arg("max_includes") = quarry::task::default_max_includes,
           "Parses the netlist file at path. Bad input gives diagnostics and ok == False; a file that cannot be "
-          "read raises OSError. Other threads run while it parses.");
+          "read raises OSError. Other threads run while it parses. include_roots confines included files to "
+          "those folders; expand_env=False leaves $NAME in include paths as written; max_includes bounds the "
+          "included files one parse reads.");
     m.def("parse_text", &parse_text, py::arg("text"), py::kw_only(), py::arg("name") = "<string>",
-          py::arg("include_dirs") = py::tuple(), py::arg("as_include") = false,
+          py::arg("include_dirs") = py::tuple(), py::arg("as_include") = false, py::arg("include_roots") = py::tuple(),
+          py::arg("expand_env") = true, py::arg("max_includes") = quarry::task::default_max_includes,
           "Parses netlist text (str or bytes); name is the file name its reports and locations give.");
     m.def("tokens", &tokens, py::arg("text"), py::kw_only(), py::arg("as_include") = false,
           "The scanner's token stream as (first_line, first_column, last_line, last_column, name, value or None).");
