@@ -55,7 +55,7 @@ file(GLOB KORVEX3_GRAMMAR_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/grammar/
 add_library(korvex3_core OBJECT
   ${BISON_korvex3_parser_OUTPUTS}
   ${FLEX_korvex3_scanner_OUTPUTS}
-  ${CMAKE_SOURCE_DIR}/driver/location.cc
+  ${CMAKE_SOURCE_DIR}/location/location.cc
   ${CMAKE_SOURCE_DIR}/driver/korvex3_driver.cc
   ${CMAKE_SOURCE_DIR}/scanner/text_pool.cc
   ${KORVEX3_GRAMMAR_SOURCES}

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <stdexcept>
 
 #include "grammar/korvex3_parser.hh"
 #include "nimbus/event.hh"
@@ -17,9 +18,6 @@
 namespace quarry_parser_implementation {
 
 korvex3_driver::korvex3_driver() = default;
-
-korvex3_driver::korvex3_driver(quarry::ast::node* root, quarry::parser::parser_base* parser)
-    : root_(root), quarry_parser_(parser) {}
 
 korvex3_driver::~korvex3_driver() = default;
 
@@ -71,7 +69,13 @@ bool korvex3_driver::parse_stream(std::istream& in, const std::string& name) {
     korvex3_parser parser(*this);
     parser.set_debug_level(nimbus::os::getenv_bool("QUARRY_TRACE_PARSER") ? 1 : 0);
     if (quarry_parser_) quarry_parser_->set_parsing_file(name);
-    if (parser.parse() != 0) error_ = true;
+    try {
+        if (parser.parse() != 0) error_ = true;
+    } catch (const grammar_value::wrong_kind& e) {
+        // A grammar action took a symbol it does not hold: name the rule.
+        throw std::logic_error(std::string(e.what()) + " in a rule of " + (rule_ ? rule_ : "?") + " (grammar line " +
+                               std::to_string(rule_line_) + ")");
+    }
     return !error_;
 }
 
@@ -104,25 +108,6 @@ void korvex3_driver::set_pins_complete() {
 
 void korvex3_driver::clear_pins_complete() {
     if (scanner_) scanner_->pins_complete = false;
-}
-
-namespace {
-
-const std::string no_file;
-
-const std::string& file_of(const location& loc) { return loc.begin.filename ? *loc.begin.filename : no_file; }
-
-}  // namespace
-
-quarry::parser::info_netlist korvex3_driver::to_record(const location& loc, end_column end) {
-    return quarry::parser::info_netlist(file_of(loc), loc.begin.line, loc.end.line, loc.begin.column,
-                                        end == end_column::last ? position::add(loc.end.column, -1) : loc.end.column);
-}
-
-// Built in place: a copy of a record costs a count of its file name.
-quarry::parser::info_netlist* korvex3_driver::new_record(const location& loc) {
-    return new quarry::parser::info_netlist(file_of(loc), loc.begin.line, loc.end.line, loc.begin.column,
-                                            position::add(loc.end.column, -1));
 }
 
 void korvex3_driver::error(const location& loc, const std::string& message) {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "driver/location.hh"
+#include "location/location.hh"
 #include "scanner/text_pool.hh"
 #include "quarry/parser/driver_base.hh"
 #include "quarry/parser/info.hh"
@@ -25,7 +25,6 @@ class korvex3_scanner;
 class korvex3_driver : public quarry::parser::driver_base {
 public:
     korvex3_driver();
-    korvex3_driver(quarry::ast::node* root, quarry::parser::parser_base* parser);
     ~korvex3_driver() override;
     korvex3_driver(const korvex3_driver&) = delete;
     korvex3_driver& operator=(const korvex3_driver&) = delete;
@@ -69,8 +68,6 @@ public:
     void context_error(const location& loc, const std::string& message);
     void context_warning(const location& loc, const std::string& message);
 
-    /// Where a record's last column lies: on the last character, or just after it.
-    enum class end_column { last, after };
     /// A named packet on "quarry/parser/warn": a parameter the host drops or
     /// renames on an element, with the text form of the location.
     void warning_packet(const location& loc, const char* id, const char* parameter, const char* element,
@@ -80,10 +77,12 @@ public:
 
     /// The text form of the location's record: file[l:c-l:c].
     std::string location_to_string(const location& loc) const;
-    /// The host record of a location (last column = end column - 1, at least 1).
-    static quarry::parser::info_netlist to_record(const location& loc, end_column end = end_column::last);
-    /// A new record for a node.
-    static quarry::parser::info_netlist* new_record(const location& loc);
+
+    /// The rule being reduced: its left-hand side and grammar line.
+    void reducing(const char* rule, int line) {
+        rule_ = rule;
+        rule_line_ = line;
+    }
 
     bool has_error() const { return error_; }
     const std::string& get_file_name() const { return file_name_; }
@@ -94,6 +93,8 @@ private:
 
     bool error_ = false;
     bool include_ = false;
+    const char* rule_ = nullptr;
+    int rule_line_ = 0;
     std::string file_name_ = "unknown";
     korvex3_scanner* scanner_ = nullptr;
     quarry::ast::node* root_ = nullptr;

@@ -2,10 +2,8 @@
 
 #include <string>
 
-#include <boost/filesystem.hpp>
-
+#include "grammar/includes.hh"
 #include "nimbus/os.hh"
-#include "quarry/parser/parser_base.hh"
 
 namespace quarry_parser_implementation::analyses {
 
@@ -44,7 +42,8 @@ node_ptr initial_conditions(korvex3_driver& d, text_ptr file) {
     node_ptr entries = tree::container();
     d.prepare_quoted_string(*file);
     entries->add_named_value("rdinit", nt_string, *file);
-    d.prepare_quoted_string(*file);
+    // The dialect's rule strips quotes a second time here; a file-name token
+    // holds no quote inside, so that pass could never change the text.
     entries->add_child(nt_include, nimbus::os::expand_from_env(*file));
     return entries;
 }
@@ -67,26 +66,15 @@ node_ptr analysis(const char* name) { return std::make_unique<node>(nt_analysis,
 
 namespace {
 
-bool file_exists(const std::string& path) {
-    boost::system::error_code ec;
-    return boost::filesystem::exists(path, ec);
-}
-
 /// Finds the file of an RDINIT include, reads it into a body through the host
-/// and tells the host which file it read.
+/// and tells the host which file it read. A file found nowhere leaves the
+/// include without a body, and no report.
 void read_initial_conditions(korvex3_driver& d, node& include, const location& loc) {
-    const std::string& written = include.get_value();
-    auto* host = d.get_quarry_parser();
-    std::string path = host ? host->resolve_path(written) : written;
-    if (!file_exists(path)) {
-        path = written;
-        if (!boost::filesystem::path(path).has_root_path() && host && !host->get_init_dir().empty())
-            path = host->resolve_path(host->get_init_dir() + "/" + path);
-    }
-    if (!file_exists(path)) return;
+    const std::string path = includes::resolve(d, include.get_value(), includes::fallback::start_folder);
+    if (!includes::exists(path)) return;
     node* body = include.add_child(nt_block, std::string());
-    if (!host) return;
-    if (!host->add_include(path, "korvex3", body)) d.context_error(loc, ".include path is invalid: " + path);
+    if (!d.get_quarry_parser()) return;
+    includes::load(d, path, std::string(), *body, loc);
     d.info_packet("PARSER-28", path);
 }
 
@@ -111,7 +99,9 @@ node_ptr finish(korvex3_driver& d, node_ptr analysis, const location& loc) {
 
 namespace {
 
-sweep_param_ptr record(std::int32_t role, node_ptr content, std::string variable = std::string()) {
+using quarry::parser::driver_base;
+
+sweep_param_ptr record(driver_base::sweep_role role, node_ptr content, std::string variable = std::string()) {
     sweep_param_ptr r = std::make_unique<quarry::parser::driver_base::sweep_analysis_param>();
     r->content = content.release();
     r->variable = std::move(variable);
@@ -123,16 +113,16 @@ sweep_param_ptr record(std::int32_t role, node_ptr content, std::string variable
 
 sweep_param_ptr option_record(node_ptr option) {
     if (option->get_type() != nt_block) option = tree::container(std::move(option));
-    return record(0, std::move(option));
+    return record(driver_base::sweep_option, std::move(option));
 }
 
 sweep_param_ptr setting_record(const char* name, node_ptr value) {
-    return record(1, tree::container(tree::named(name, std::move(value))));
+    return record(driver_base::sweep_setting, tree::container(tree::named(name, std::move(value))));
 }
 
 sweep_param_ptr variable_record(const char* type, text_ptr name) {
     node_ptr content = tree::container(std::make_unique<node>(nt_sweep_type, type));
-    return record(2, std::move(content), name ? std::move(lower(*name)) : std::string("temp"));
+    return record(driver_base::sweep_variable, std::move(content), name ? std::move(lower(*name)) : std::string("temp"));
 }
 
 sweep_param_ptr frequency_record(node_ptr value) {
@@ -140,7 +130,7 @@ sweep_param_ptr frequency_record(node_ptr value) {
     content->add_named_value("type", nt_string, "points");
     content->add_named_value("np", nt_integer, "1");
     content->add_child(tree::named("point_1", std::move(value)).release());
-    return record(3, std::move(content), "freq");
+    return record(driver_base::sweep_frequency, std::move(content), "freq");
 }
 
 sweep_params_ptr sweep_set() { return std::make_unique<quarry::parser::driver_base::sweep_analysis_params>(); }

@@ -77,7 +77,7 @@ node_ptr model_then_value(korvex3_driver& d, const device& dev, node_ptr inst, m
 
 node_ptr constant_l(korvex3_driver& d, node_ptr list, node_ptr value, const location& loc) {
     list->add_named_value("l", value->get_type(), value->get_value());
-    list->set_parser_info(korvex3_driver::new_record(loc));
+    list->set_parser_info(new_record(loc));
     d.warning_packet(loc, "PARSER-17", "L", "constant resistor");
     return list;
 }
@@ -97,7 +97,7 @@ node_ptr bias(node_ptr inst, node_ptr params, const location& loc) {
 
 void bias_noise(korvex3_driver& d, const location& loc) {
     // This packet keeps the column after the value as its last column.
-    d.warning_packet(loc, "PARSER-17", "NOISE", "bias resistor", korvex3_driver::end_column::after);
+    d.warning_packet(loc, "PARSER-17", "NOISE", "bias resistor", end_column::after);
 }
 
 node_ptr tc_pair(node_ptr tc1, node_ptr tc2) {

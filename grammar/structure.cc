@@ -1,5 +1,6 @@
 #include "grammar/structure.hh"
 
+#include "grammar/includes.hh"
 #include "nimbus/os.hh"
 #include "quarry/parser/parser_base.hh"
 
@@ -85,6 +86,9 @@ node_ptr subckt(text_ptr name, node_ptr names, node_ptr params, const location& 
 }
 
 node_ptr instance(text_ptr name, node_ptr pins, text_ptr master, node_ptr params, const location& loc) {
+    // A parameter that passes a model to the subcircuit (model=, nmodel=,
+    // model_p=, ... : any name containing "model") names the model, not an
+    // expression to evaluate; the host reads it as a plain value.
     if (pins) {
         for (node* p : params->get_children()) {
             if (p->get_type() == nt_param && p->has_children() && (*p)[0].get_type() == nt_expression &&
@@ -105,16 +109,11 @@ node_ptr include(korvex3_driver& d, text_ptr file, node_ptr params, const locati
         if (p->get_type() == nt_param && p->get_value() == "section" && p->has_children())
             section = (*p)[0].get_value();
     d.prepare_quoted_string(*file);
-    std::string path = nimbus::os::expand_from_env(*file);
-    auto* host = d.get_quarry_parser();
-    if (host) path = host->resolve_path(path);
+    const std::string path =
+        includes::resolve(d, nimbus::os::expand_from_env(*file), includes::fallback::none);
     node_ptr inc = std::make_unique<node>(nt_include, path);
     node* body = inc->add_child(nt_block, std::string());
-    if (host) {
-        const bool ok = section.empty() ? host->add_include(path, "korvex3", body)
-                                        : host->add_include_section(path, section, "korvex3", body);
-        if (!ok) d.context_error(loc, ".include path is invalid: " + path);
-    }
+    includes::load(d, path, section, *body, loc);
     inc = tree::adopt(std::move(inc), std::move(params));
     return tree::locate(std::move(inc), loc);
 }

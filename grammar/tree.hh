@@ -36,7 +36,7 @@ inline location list_span(const grammar_value& list, const location& list_loc, c
 
 /// Gives the node a location record.
 inline node_ptr locate(node_ptr n, const location& loc) {
-    n->set_parser_info(korvex3_driver::new_record(loc));
+    n->set_parser_info(new_record(loc));
     return n;
 }
 

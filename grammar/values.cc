@@ -19,6 +19,22 @@ void grammar_value::reset() noexcept {
     kind_ = kind::none;
 }
 
-void grammar_value::wrong_kind() { throw std::logic_error("grammar value of the wrong kind"); }
+const char* grammar_value::name_of(kind k) {
+    switch (k) {
+    case kind::none: return "nothing";
+    case kind::text: return "a text";
+    case kind::node: return "a node";
+    case kind::texts: return "bus members";
+    case kind::located: return "a located text";
+    case kind::model: return "a model reference";
+    case kind::sweep_param: return "a sweep fragment";
+    case kind::sweep_params: return "sweep fragments";
+    }
+    return "?";
+}
+
+void grammar_value::refuse(kind wanted) const {
+    throw wrong_kind(std::string("grammar value: expected ") + name_of(wanted) + ", got " + name_of(kind_));
+}
 
 }  // namespace quarry_parser_implementation

@@ -2,10 +2,11 @@
 // The parser's semantic values. Each owns what it holds, so that whatever an
 // action does not take over is freed with its symbol.
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "driver/location.hh"
+#include "location/location.hh"
 #include "quarry/ast/node.hh"
 #include "quarry/parser/driver_base.hh"
 #include "scanner/text_pool.hh"
@@ -45,8 +46,11 @@ namespace quarry_parser_implementation {
 /// One type for all symbols keeps the parser's stack cheap: bison moves each
 /// symbol's value through a switch over its type, which with one type is a
 /// two-word copy; with a type per kind it cost a quarter of the parse. Values
-/// convert to the typed owners the tree builders take; taking the wrong kind
-/// is a logic_error, and an empty value converts to a null owner.
+/// convert to the typed owners the tree builders take, and every conversion
+/// checks the kind it takes, in every build: taking the wrong kind, or nothing
+/// where a value is due, throws wrong_kind, which the driver reports with
+/// the rule being reduced. A symbol that may hold nothing is taken with
+/// maybe_text() or maybe_node(), which say so.
 class grammar_value {
 public:
     grammar_value() noexcept = default;
@@ -85,8 +89,12 @@ public:
         return kind_ == kind::node ? static_cast<const quarry::ast::node*>(ptr_) : nullptr;
     }
 
-    operator text_ptr() && { return text_ptr(static_cast<std::string*>(take(kind::text))); }
-    operator node_ptr() && { return node_ptr(static_cast<quarry::ast::node*>(take(kind::node))); }
+    operator text_ptr() && { return text_ptr(static_cast<std::string*>(take_some(kind::text))); }
+    operator node_ptr() && { return node_ptr(static_cast<quarry::ast::node*>(take_some(kind::node))); }
+    /// The text, or null when the symbol holds nothing.
+    text_ptr maybe_text() && { return text_ptr(static_cast<std::string*>(take(kind::text))); }
+    /// The node, or null when the symbol holds nothing.
+    node_ptr maybe_node() && { return node_ptr(static_cast<quarry::ast::node*>(take(kind::node))); }
     operator texts() && { return std::move(*std::unique_ptr<texts>(static_cast<texts*>(take_some(kind::texts)))); }
     operator located_text() && {
         return std::move(*std::unique_ptr<located_text>(static_cast<located_text*>(take_some(kind::located))));
@@ -95,18 +103,25 @@ public:
         return std::move(*std::unique_ptr<model_reference>(static_cast<model_reference*>(take_some(kind::model))));
     }
     operator sweep_param_ptr() && {
-        return sweep_param_ptr(static_cast<sweep_param_ptr::pointer>(take(kind::sweep_param)));
+        return sweep_param_ptr(static_cast<sweep_param_ptr::pointer>(take_some(kind::sweep_param)));
     }
     operator sweep_params_ptr() && {
-        return sweep_params_ptr(static_cast<sweep_params_ptr::pointer>(take(kind::sweep_params)));
+        return sweep_params_ptr(static_cast<sweep_params_ptr::pointer>(take_some(kind::sweep_params)));
     }
+
+    /// A value taken as a kind it does not hold: a grammar action that names
+    /// the wrong symbol.
+    struct wrong_kind : std::logic_error {
+        using std::logic_error::logic_error;
+    };
 
 private:
     enum class kind : unsigned char { none, text, node, texts, located, model, sweep_param, sweep_params };
+    static const char* name_of(kind k);
 
     /// The pointer, if the value holds `k` or nothing; the value is empty afterwards.
     void* take(kind k) {
-        if (kind_ != k && kind_ != kind::none) wrong_kind();
+        if (kind_ != k && kind_ != kind::none) refuse(k);
         void* p = ptr_;
         ptr_ = nullptr;
         kind_ = kind::none;
@@ -114,11 +129,11 @@ private:
     }
     /// The same for kinds that are never empty.
     void* take_some(kind k) {
-        if (kind_ != k) wrong_kind();
+        if (kind_ != k) refuse(k);
         return take(k);
     }
     void reset() noexcept;
-    [[noreturn]] static void wrong_kind();
+    [[noreturn]] void refuse(kind wanted) const;
 
     void* ptr_ = nullptr;
     kind kind_ = kind::none;

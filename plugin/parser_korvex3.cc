@@ -26,9 +26,8 @@ bool parser_korvex3::parse_string(const std::string& text, const std::string& na
     return prepare() && driver_.parse_string(text, name);
 }
 
-bool parser_korvex3::dump_tokens(const std::string& text, const std::string& name, std::ostream& out) {
+bool parser_korvex3::dump_tokens(std::istream& in, const std::string& name, std::ostream& out) {
     if (file_is_include()) driver_.set_file_is_include(true);
-    std::istringstream in(text);
     driver_.dump_tokens(in, name, out);
     return true;
 }

@@ -17,7 +17,7 @@ public:
     bool parse_string(const std::string& text, const std::string& name) override;
     ~parser_korvex3() override;
 
-    bool dump_tokens(const std::string& text, const std::string& name, std::ostream& out) override;
+    bool dump_tokens(std::istream& in, const std::string& name, std::ostream& out) override;
 
 private:
     /// Hands the root node and this object to the driver; false when the host

@@ -12,7 +12,7 @@
 #include <FlexLexer.h>
 #endif
 
-#include "driver/location.hh"
+#include "location/location.hh"
 #include "quarry/parser/info.hh"
 #include "scanner/text_pool.hh"
 

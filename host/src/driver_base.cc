@@ -83,20 +83,20 @@ driver_base::sweep_analysis_params::~sweep_analysis_params() {
 driver_base::~driver_base() = default;
 
 // Distributes one fragment over the set:
-//   role 0 (option):          content's children go to `options` (made on first use);
-//   roles 1-3:                `sweep` is made on first use as nt_sweep "";
-//   role 1 (sweep setting):   content's children go to `sweep`;
-//   role 2 (sweep variable):  `sweep` gets nt_sweep_target <variable>, then content's
-//                             children; `variable_given` becomes true;
-//   role 3 (frequency point): content's children become a new nt_sweep in
-//                             `extra_sweep`, replacing an earlier one;
-//   other roles:              ignored.
+//   sweep_option:    content's children go to `options` (made on first use);
+//   the others:      `sweep` is made on first use as nt_sweep "";
+//   sweep_setting:   content's children go to `sweep`;
+//   sweep_variable:  `sweep` gets nt_sweep_target <variable>, then content's
+//                    children; `variable_given` becomes true;
+//   sweep_frequency: content's children become a new nt_sweep in
+//                    `extra_sweep`, replacing an earlier one;
+//   other roles:     ignored.
 // The fragment keeps its emptied content container, which its destructor frees.
 void driver_base::merge_sweep_analysis_param(sweep_analysis_params* set, sweep_analysis_param* param) {
     if (!set || !param) return;
-    const int role = param->role;
-    if (role < 0 || role > 3) return;
-    if (role == 0) {
+    const std::int32_t role = param->role;
+    if (role < sweep_option || role > sweep_frequency) return;
+    if (role == sweep_option) {
         if (!param->content || !param->content->has_children()) return;
         if (!set->options) set->options = new ast::node();
         set->options->take_children(*param->content);
@@ -104,15 +104,15 @@ void driver_base::merge_sweep_analysis_param(sweep_analysis_params* set, sweep_a
     }
     if (!set->sweep) set->sweep = new ast::node(ast::nt_sweep, std::string());
     switch (role) {
-    case 1:
+    case sweep_setting:
         if (param->content) set->sweep->take_children(*param->content);
         break;
-    case 2:
+    case sweep_variable:
         set->sweep->add_child(ast::nt_sweep_target, param->variable);
         if (param->content) set->sweep->take_children(*param->content);
         set->variable_given = true;
         break;
-    case 3: {
+    case sweep_frequency: {
         auto* extra = new ast::node(ast::nt_sweep, std::string());
         if (param->content) extra->take_children(*param->content);
         delete set->extra_sweep;

@@ -200,7 +200,7 @@ bool parser_base::add_include_string(const std::string& text, const std::string&
                          [&](parser_base& parser) { parser.parse_string(text, "string stream"); });
 }
 
-bool parser_base::dump_tokens(const std::string&, const std::string&, std::ostream&) { return false; }
+bool parser_base::dump_tokens(std::istream&, const std::string&, std::ostream&) { return false; }
 
 std::string parser_base::resolve_path(const std::string& path) const {
     const fs::path relative(path);

@@ -16,7 +16,7 @@ namespace {
 
 using cli_test::run_result;
 
-constexpr int kill_after_seconds = 300;
+constexpr int kill_after_seconds = 120;
 
 class IncludeCli : public ::testing::Test {
 protected:

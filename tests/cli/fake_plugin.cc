@@ -54,7 +54,8 @@ public:
     bool parse_string(const std::string& text) override { return run(text, "string stream"); }
     bool parse_string(const std::string& text, const std::string& name) override { return run(text, name); }
 
-    bool dump_tokens(const std::string& text, const std::string& name, std::ostream& out) override {
+    bool dump_tokens(std::istream& in, const std::string& name, std::ostream& out) override {
+        const std::string text(std::istreambuf_iterator<char>(in), {});
         if (text.find("no-tokens") != std::string::npos) return false;
         std::istringstream words(text);
         for (std::string word; words >> word;) {

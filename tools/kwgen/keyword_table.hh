@@ -16,15 +16,33 @@ namespace keyword_table {
 struct rule {
     enum kind_t { none, param, flag } kind = none;
     std::string name;                // the nt_param name
+    std::string value = "value";     // what follows the keyword (param only): a key of value_forms()
     std::vector<std::string> lists;  // grammar nonterminals that take it
 };
+
+/// What may follow a keyword in a param rule: the grammar symbols after the
+/// keyword, and which of them ($2, $3, ...) is the value.
+struct value_form {
+    std::string symbols;
+    int value_index;
+};
+inline const std::map<std::string, value_form>& value_forms() {
+    static const std::map<std::string, value_form> forms{
+        {"value", {"value_field", 2}},
+        {"value_only", {"value_only_field", 2}},
+        {"type", {"dot_replace_type", 2}},
+        {"pinmap", {"dot_replace_pinmap", 2}},
+        {"regex", {"\"(\" regex \")\"", 3}},
+    };
+    return forms;
+}
 
 struct entry {
     int line = 0;
     std::string mode, form, token, value, effect;
     std::vector<std::string> spellings;
     bool pins = false;
-    rule production;
+    std::vector<rule> productions;
 };
 
 struct table {
@@ -72,13 +90,13 @@ inline bool is_name(const std::string& s) {
     return true;
 }
 
-/// param:NAME@LIST,... or flag:NAME@LIST,...
+/// param:NAME[/VALUE]@LIST,... or flag:NAME@LIST,...
 inline rule read_rule(const std::string& text, const std::string& where) {
     rule r;
     const auto colon = text.find(':'), at = text.rfind('@');
     const std::string kind = text.substr(0, colon);
     if (colon == std::string::npos || at == std::string::npos || at < colon)
-        throw bad_table(where + ": expected param:NAME@LIST or flag:NAME@LIST, got " + text);
+        throw bad_table(where + ": expected param:NAME[/VALUE]@LIST or flag:NAME@LIST, got " + text);
     if (kind == "param")
         r.kind = rule::param;
     else if (kind == "flag")
@@ -86,6 +104,12 @@ inline rule read_rule(const std::string& text, const std::string& where) {
     else
         throw bad_table(where + ": unknown rule kind " + kind);
     r.name = text.substr(colon + 1, at - colon - 1);
+    if (const auto second = r.name.find('/'); second != std::string::npos) {
+        r.value = r.name.substr(second + 1);
+        r.name.resize(second);
+        if (r.kind != rule::param || !value_forms().count(r.value))
+            throw bad_table(where + ": unknown value form '" + r.value + "' in " + text);
+    }
     if (r.name.empty() || r.name.find_first_of("\"\\ ") != std::string::npos)
         throw bad_table(where + ": bad parameter name in " + text);
     for (const auto& list : split(text.substr(at + 1), ','))
@@ -126,7 +150,8 @@ inline table read(std::istream& in, const std::string& path) {
         e.value = cols[4];
         e.effect = cols[5];
         e.pins = cols.size() >= 7 && cols[6] == "pins";
-        if (cols.size() == 8) e.production = read_rule(cols[7], where);
+        if (cols.size() == 8)
+            for (const auto& text : split(cols[7], ';')) e.productions.push_back(read_rule(text, where));
         for (const auto& s : split(cols[2], ','))
             for (const auto& x : expand_spelling(s)) e.spellings.push_back(x);
         static const std::set<std::string> forms{"word", "eq", "group", "paren", "blankparen",

@@ -7,7 +7,6 @@
 // The table's format is described at its top (scanner/keywords.tab).
 #include <algorithm>
 #include <cctype>
-#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -15,6 +14,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "keyword_table.hh"
@@ -272,21 +272,29 @@ struct production {
 /// The productions of each grammar list, from the RULE column.
 std::map<std::string, std::vector<production>> parameter_rules(const table& t, const std::string& table_path) {
     std::map<std::string, std::vector<production>> lists;
-    std::map<std::pair<std::string, std::string>, std::string> seen;  // (list, token) -> name
+    // (list, token, what follows) -> name: one keyword makes one production
+    // of each shape in a list, however many modes list it.
+    std::map<std::tuple<std::string, std::string, std::string>, std::string> seen;
     for (const auto& e : t.entries) {
-        const auto& r = e.production;
-        if (r.kind == keyword_table::rule::none) continue;
-        const std::string where = table_path + ":" + std::to_string(e.line);
-        const std::string text = r.kind == keyword_table::rule::param
-                                     ? e.token + " value_field { $$ = tree::named(" + cpp_string(r.name) + ", $2); }"
-                                     : e.token + " { $$ = tree::flag(" + cpp_string(r.name) + "); }";
-        for (const auto& list : r.lists) {
-            const auto [it, fresh] = seen.emplace(std::make_pair(list, e.token), r.name);
-            if (!fresh) {
-                if (it->second != r.name) fail(where, e.token + " already makes " + it->second + " in " + list);
-                continue;
+        for (const auto& r : e.productions) {
+            const std::string where = table_path + ":" + std::to_string(e.line);
+            std::string text, shape = "flag";
+            if (r.kind == keyword_table::rule::param) {
+                const auto& form = keyword_table::value_forms().at(r.value);
+                shape = r.value;
+                text = e.token + " " + form.symbols + " { $$ = tree::named(" + cpp_string(r.name) + ", $" +
+                       std::to_string(form.value_index) + "); }";
+            } else {
+                text = e.token + " { $$ = tree::flag(" + cpp_string(r.name) + "); }";
             }
-            lists[list].push_back({e.line, e.token, text});
+            for (const auto& list : r.lists) {
+                const auto [it, fresh] = seen.emplace(std::make_tuple(list, e.token, shape), r.name);
+                if (!fresh) {
+                    if (it->second != r.name) fail(where, e.token + " already makes " + it->second + " in " + list);
+                    continue;
+                }
+                lists[list].push_back({e.line, e.token, text});
+            }
         }
     }
     return lists;

@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <new>
+#include <sstream>
 #include <stdexcept>
 
 #include "nimbus/os.hh"
@@ -39,7 +39,6 @@ parse_result run(quarry::parser::parser_base& parser, const parse_request& reque
     parser.set_ast_node(result.root.get());
     parser.set_task(&task);
     parser.set_file_is_include(request.as_include);
-    if (!request.text) parser.set_parsing_file(request.name);
     {
         quarry::parser::scoped_diagnostics_sink guard(result.reports);
         const nimbus::os::scoped_env_expansion expansion(request.expand_env);
@@ -103,12 +102,11 @@ parse_result run_parse(quarry::parser::parser_base& parser, const parse_request&
 
 parse_result list_tokens(quarry::parser::parser_base& parser, const parse_request& request, std::ostream& out) {
     return run(parser, request, [&] {
-        std::string content;
-        if (!request.text) {
-            std::ifstream in(request.name, std::ios::binary);
-            content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        }
-        if (!parser.dump_tokens(request.text ? *request.text : content, request.name, out))
+        std::istringstream text(request.text ? *request.text : std::string());
+        std::ifstream file;
+        if (!request.text) file.open(request.name, std::ios::binary);
+        std::istream& in = request.text ? static_cast<std::istream&>(text) : file;
+        if (!parser.dump_tokens(in, request.name, out))
             throw std::runtime_error("language '" + request.language + "' cannot list its tokens");
         return true;
     });

@@ -13,6 +13,14 @@ namespace quarry::parser {
 /// Host helpers every language driver uses to normalise what it reads.
 class QUARRY_EXPORT driver_base {
 public:
+    /// What a sweep fragment contributes: the values of its `role`.
+    enum sweep_role : std::int32_t {
+        sweep_option = 0,     ///< options of the analysis
+        sweep_setting = 1,    ///< a setting of the sweep (type, start, stop, ...)
+        sweep_variable = 2,   ///< the swept variable
+        sweep_frequency = 3,  ///< a single frequency point, a sweep of its own
+    };
+
     /// One fragment of an analysis sweep, handed to merge_sweep_analysis_param.
     struct QUARRY_EXPORT sweep_analysis_param {
         sweep_analysis_param();
@@ -25,8 +33,8 @@ public:
         ast::node* content = nullptr;
         /// Swept variable for the variable roles, else "".
         std::string variable;
-        /// 0 option, 1 sweep setting, 2 sweep variable, 3 frequency point.
-        std::int32_t role = 0;
+        /// A sweep_role; other values are ignored.
+        std::int32_t role = sweep_option;
     };
 
     /// The fragments of one analysis merged so far. The fields are handed over

@@ -42,8 +42,9 @@ public:
     virtual ~parser_base();
 
     /// Stand-in host extension for the command-line host: writes the token
-    /// stream of `text` to `out`. False when the language cannot do it.
-    virtual bool dump_tokens(const std::string& text, const std::string& name, std::ostream& out);
+    /// stream of the input `in`, named `name`, to `out`. False when the
+    /// language cannot do it.
+    virtual bool dump_tokens(std::istream& in, const std::string& name, std::ostream& out);
 
     ast::node* get_ast_node() const { return ast_node_; }
     void set_ast_node(ast::node* root) { ast_node_ = root; }

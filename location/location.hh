@@ -1,7 +1,12 @@
 #pragma once
+// Where tokens and statements are: the positions and spans the scanner and
+// the parser count, and their conversion to the host's location records.
+// The bottom of the plug-in: the scanner, the driver and the grammar use it.
 #include <cstdint>
 #include <ostream>
 #include <string>
+
+#include "quarry/parser/info.hh"
 
 namespace quarry_parser_implementation {
 
@@ -81,5 +86,14 @@ inline bool operator!=(const location& a, const location& b) { return !(a == b);
 
 /// begin, then as much of the end as differs from it.
 std::ostream& operator<<(std::ostream& os, const location& l);
+
+/// Where a record's last column lies: on the last character, or just after it.
+enum class end_column { last, after };
+
+/// The host record of a span (last column = end column - 1, at least 1,
+/// unless `end` says otherwise).
+quarry::parser::info_netlist to_record(const location& loc, end_column end = end_column::last);
+/// A new record for a node, as to_record makes it.
+quarry::parser::info_netlist* new_record(const location& loc);
 
 }  // namespace quarry_parser_implementation
