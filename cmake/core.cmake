@@ -19,6 +19,7 @@ endforeach()
 
 add_custom_command(
   OUTPUT ${KORVEX3_GENERATED}/scanner/korvex3.ll ${KORVEX3_GENERATED}/grammar/korvex3.yy
+         ${KORVEX3_GENERATED}/scanner/tokens.hh ${KORVEX3_GENERATED}/grammar/token_check.hh
   COMMAND kwgen
           ${CMAKE_SOURCE_DIR}/scanner/keywords.tab
           ${CMAKE_SOURCE_DIR}/scanner/korvex3.ll.in ${KORVEX3_GENERATED}/scanner/korvex3.ll

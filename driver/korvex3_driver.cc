@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "grammar/korvex3_parser.hh"
+#include "grammar/token_check.hh"
 #include "nimbus/event.hh"
 #include "nimbus/os.hh"
 #include "nimbus/output.hh"
