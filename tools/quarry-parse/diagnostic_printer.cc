@@ -30,6 +30,23 @@ std::string caret_line(std::string_view line, std::uint64_t first_column, std::u
     return out;
 }
 
+namespace {
+
+// clang's colours: SGR sequences of bold, red, magenta and green.
+constexpr const char* bold = "\033[1m";
+constexpr const char* reset = "\033[0m";
+
+const char* label_color(quarry::parser::severity level) {
+    switch (level) {
+    case quarry::parser::severity::error: return "\033[0;1;31m";
+    case quarry::parser::severity::warning: return "\033[0;1;35m";
+    case quarry::parser::severity::info: return "\033[0;1;30m";
+    }
+    return "";
+}
+
+}  // namespace
+
 void diagnostic_printer::add_source(const std::string& name, std::string text) {
     auto entry = std::make_unique<source>();
     entry->text = std::move(text);
@@ -81,24 +98,41 @@ std::optional<std::string_view> diagnostic_printer::source_line(const std::strin
 }
 
 void diagnostic_printer::print(const quarry::parser::diagnostic& d, const std::string& input, std::ostream& out) {
-    const char* label = severity_label(d.level);
+    const bool promoted = warnings_as_errors_ && d.level == quarry::parser::severity::warning;
+    const auto level = promoted ? quarry::parser::severity::error : d.level;
     std::string message = d.message;
     if (!d.id.empty()) message = "[" + d.id + "] " + message;
+    if (promoted) message += " [-Werror]";
+
+    // "WHERE: LABEL: MESSAGE", coloured or not.
+    const auto head = [&](const std::string& where) {
+        if (color_)
+            out << bold << where << ": " << label_color(level) << severity_label(level) << ": " << reset << bold
+                << message << reset << '\n';
+        else
+            out << where << ": " << severity_label(level) << ": " << message << '\n';
+    };
 
     const auto* record = dynamic_cast<const quarry::parser::info_netlist*>(d.where.get());
     if (record == nullptr || record->get_first_line() == 0) {
         // A record of another kind still says where, in its own words.
-        const std::string where = d.where && record == nullptr ? d.where->format_info() : input;
-        out << where << ": " << label << ": " << message << '\n';
+        head(d.where && record == nullptr ? d.where->format_info() : input);
         return;
     }
     const std::string& file = record->get_filename().empty() ? input : record->get_filename();
     const std::uint64_t line = record->get_first_line();
     const std::uint64_t column = record->get_first_column() == 0 ? 1 : record->get_first_column();
-    out << file << ':' << line << ':' << column << ": " << label << ": " << message << '\n';
+    head(file + ':' + std::to_string(line) + ':' + std::to_string(column));
     if (const auto text = source_line(file, line)) {
-        out << *text << '\n'
-            << caret_line(*text, column, record->get_last_column(), record->get_last_line() == line) << '\n';
+        const std::string caret = caret_line(*text, column, record->get_last_column(), record->get_last_line() == line);
+        out << *text << '\n';
+        if (color_) {
+            // The caret's indentation stays plain; the caret and range are green.
+            const std::size_t at = caret.find('^');
+            out << caret.substr(0, at) << "\033[0;1;32m" << caret.substr(at) << reset << '\n';
+        } else {
+            out << caret << '\n';
+        }
     }
 }
 

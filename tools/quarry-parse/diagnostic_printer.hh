@@ -18,6 +18,12 @@ public:
     /// Source text of an input that cannot be read again by name ("<stdin>").
     void add_source(const std::string& name, std::string text);
 
+    /// Colours the reports as clang does on a terminal: bold location, red
+    /// error, magenta warning, bold note, green caret and range.
+    void set_color(bool on) { color_ = on; }
+    /// Reports warnings as errors ("error: ... [-Werror]").
+    void set_warnings_as_errors(bool on) { warnings_as_errors_ = on; }
+
     /// Writes one report; `input` names the parsed input, used when the report
     /// has no location or its record has no file name.
     void print(const quarry::parser::diagnostic& d, const std::string& input, std::ostream& out);
@@ -35,7 +41,10 @@ private:
     const source* load(const std::string& file);
 
     std::map<std::string, std::unique_ptr<source>> sources_;
+    bool color_ = false;
+    bool warnings_as_errors_ = false;
 };
+
 
 /// "error", "warning" or "note".
 const char* severity_label(quarry::parser::severity level);

@@ -53,6 +53,12 @@ struct options {
     bool as_include = false;
     bool list_languages = false;
     bool quiet = false;
+    /// --color: auto (a terminal on standard error, NO_COLOR unset), always, never.
+    std::string color = "auto";
+    /// -Werror: a warning fails the parse like an error.
+    bool warnings_as_errors = false;
+    /// -w: no warnings.
+    bool no_warnings = false;
     std::vector<std::string> include_dirs;
     std::vector<std::string> include_roots;
     bool no_env = false;
@@ -83,10 +89,10 @@ std::optional<std::string> optional_value(const po::variables_map& vm, const cha
     return vm[name].as<std::string>();
 }
 
-// The compiler-style -M, -MT and -MF as long options (--M, --MT, --MF) for
-// the option parser, whose short options are one letter. "-MTtarget" and
-// "-MFfile" are taken too.
-std::vector<std::string> spell_dependency_options(int argc, char** argv) {
+// The compiler-style -M, -MT, -MF, -W... and -w as long options (--M, --MT,
+// --MF, --W=..., --w) for the option parser, whose short options are one
+// letter. "-MTtarget" and "-MFfile" are taken too.
+std::vector<std::string> spell_compiler_options(int argc, char** argv) {
     std::vector<std::string> args;
     bool options_end = false;
     for (int i = 1; i < argc; ++i) {
@@ -96,6 +102,10 @@ std::vector<std::string> spell_dependency_options(int argc, char** argv) {
             a = "--M";
         } else if (!options_end && (a.rfind("-MT", 0) == 0 || a.rfind("-MF", 0) == 0)) {
             a = a.size() == 3 ? "-" + a : "-" + a.substr(0, 3) + "=" + a.substr(3);
+        } else if (!options_end && a == "-w") {
+            a = "--w";
+        } else if (!options_end && a.size() > 2 && a.rfind("-W", 0) == 0) {
+            a = "--W=" + a.substr(2);
         }
         args.push_back(std::move(a));
     }
@@ -125,12 +135,16 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
         ("plugin", po::value<std::string>()->value_name("PATH"),
          "load the plug-in module from PATH (default: $QUARRY_PLUGIN, else the module in ../lib)")
         ("quiet,q", po::bool_switch(&o.quiet), "print no diagnostics")
+        ("color", po::value(&o.color)->value_name("WHEN"),
+         "colour diagnostics: auto (a terminal, NO_COLOR unset), always, never")
         ("help,h", "print this help")
         ("version", "print the version");
     po::options_description hidden;
     hidden.add_options()
         ("file", po::value(&o.files))
         ("M", po::bool_switch(&o.dependencies_only))
+        ("W", po::value<std::vector<std::string>>())
+        ("w", po::bool_switch(&o.no_warnings))
         ("MT", po::value<std::string>())
         ("MF", po::value<std::string>());
     po::options_description all;
@@ -142,7 +156,7 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
     try {
         // No prefix guessing: --language must never be taken for --languages.
         const int style = po::command_line_style::default_style & ~po::command_line_style::allow_guessing;
-        po::store(po::command_line_parser(spell_dependency_options(argc, argv))
+        po::store(po::command_line_parser(spell_compiler_options(argc, argv))
                       .options(all)
                       .positional(positional)
                       .style(style)
@@ -161,7 +175,9 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
                   << "  -M                     print the Makefile rule 'FILE: INCLUDED...' instead of\n"
                      "                         the output: the files the parse read\n"
                      "  -MT TARGET             the rule is 'TARGET: FILE INCLUDED...'\n"
-                     "  -MF OUT                write the rule to OUT; without -M the output goes on\n\n"
+                     "  -MF OUT                write the rule to OUT; without -M the output goes on\n"
+                     "  -Werror                a warning fails the parse (exit status 1)\n"
+                     "  -w                     print no warnings\n\n"
                   << "Exit status: 0 when every parse succeeded, 1 when a parse failed, 2 for a usage\n"
                   << "error, an unreadable file, a plug-in that cannot be loaded, a write error, a\n"
                   << "file name no make rule can hold, or an exception.\n";
@@ -179,6 +195,14 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
         o.format = output_format::none;
     } else {
         return usage_error("unknown format '" + format + "' (tree, json or none)");
+    }
+    if (o.color != "auto" && o.color != "always" && o.color != "never")
+        return usage_error("unknown --color '" + o.color + "' (auto, always or never)");
+    if (vm.count("W")) {
+        for (const std::string& w : vm["W"].as<std::vector<std::string>>()) {
+            if (w != "error") return usage_error("unknown warning option '-W" + w + "'");
+            o.warnings_as_errors = true;
+        }
     }
     o.language = optional_value(vm, "language");
     o.describe = optional_value(vm, "describe");
@@ -221,8 +245,11 @@ void write_error(int error, const std::string& file = "") {
 
 class session {
 public:
-    session(const options& o, std::ostream* rules)
-        : options_(o), several_(o.files.size() > 1), rules_(rules) {}
+    session(const options& o, std::ostream* rules, bool color)
+        : options_(o), several_(o.files.size() > 1), rules_(rules) {
+        printer_.set_color(color);
+        printer_.set_warnings_as_errors(o.warnings_as_errors);
+    }
 
     // One input from the readability check to the printed result.
     int run(const std::string& input) {
@@ -264,12 +291,23 @@ public:
         const quarry_parse::parse_result result = options_.tokens
                                                       ? quarry_parse::list_tokens(*parser, request, std::cout)
                                                       : quarry_parse::run_parse(*parser, request);
-        int status = result.ok ? status_ok : status_failed;
+        // -w drops warnings; -Werror makes them fail the parse.
+        std::vector<quarry::parser::diagnostic> shown;
+        bool warned = false;
+        for (const auto& d : result.reports.entries()) {
+            if (d.level != quarry::parser::severity::warning) {
+                shown.push_back(d);
+            } else if (!options_.no_warnings) {
+                shown.push_back(d);
+                warned = true;
+            }
+        }
+        const bool ok = result.ok && !(options_.warnings_as_errors && warned);
+        int status = ok ? status_ok : status_failed;
         if (!result.failure && !options_.tokens) {
             if (output && options_.format == output_format::tree) quarry_parse::print_tree(*result.root, std::cout);
             if (output && options_.format == output_format::json) {
-                quarry_parse::write_document(std::cout, request.name, request.language, result.ok,
-                                             result.reports.entries(), *result.root);
+                quarry_parse::write_document(std::cout, request.name, request.language, ok, shown, *result.root);
                 std::cout << '\n';
             }
             if (options_.dependencies() && !write_rule(input, result.files)) status = status_fatal;
@@ -279,13 +317,16 @@ public:
             // One write for all reports: standard error is unbuffered, and a
             // million reports written piecemeal take half a minute.
             std::ostringstream reports;
-            for (const auto& d : result.reports.entries()) printer_.print(d, request.name, reports);
+            for (const auto& d : shown) printer_.print(d, request.name, reports);
             const std::string report_text = reports.str();
             std::cerr.write(report_text.data(), static_cast<std::streamsize>(report_text.size()));
         }
         if (result.failure) {
-            if (!quarry_parse::failure_in_reports(result.failure))
-                std::cerr << request.name << ": error: " << quarry_parse::failure_text(result.failure) << '\n';
+            if (!quarry_parse::failure_in_reports(result.failure) && !options_.quiet) {
+                quarry::parser::diagnostic d;
+                d.message = quarry_parse::failure_text(result.failure);
+                printer_.print(d, request.name, std::cerr);
+            }
             return status_fatal;
         }
         return status;
@@ -312,6 +353,14 @@ private:
     std::ostream* rules_;
     quarry_parse::diagnostic_printer printer_;
 };
+
+// Colour on a terminal only, and never where NO_COLOR is set or TERM is dumb.
+bool use_color(const std::string& when) {
+    if (when != "auto") return when == "always";
+    const char* no_color = std::getenv("NO_COLOR");
+    const char* term = std::getenv("TERM");
+    return ::isatty(2) && !(no_color && *no_color) && !(term && std::string(term) == "dumb");
+}
 
 int run(const options& o) {
     if (const std::string failed = quarry_parse::load_plugin(plugin_path(o)); !failed.empty()) {
@@ -346,7 +395,7 @@ int run(const options& o) {
     }
     std::ostream rule_file(rule_buffer.get());
     const quarry_parse::packet_listeners listeners;
-    session inputs(o, rule_buffer ? &rule_file : &std::cout);
+    session inputs(o, rule_buffer ? &rule_file : &std::cout, use_color(o.color));
     int status = status_ok;
     for (const auto& file : o.files) status = std::max(status, inputs.run(file));
     if (rule_buffer && !rule_buffer->close()) {
