@@ -8,14 +8,31 @@
 
 namespace quarry_parse {
 
-const char* severity_label(quarry::parser::severity level) {
+namespace {
+
+// How a severity is written, and its colour as clang gives it (SGR sequences).
+struct severity_style {
+    const char* label;
+    const char* color;
+};
+
+const severity_style& style_of(quarry::parser::severity level) {
+    static const severity_style error{"error", "\033[0;1;31m"}, warning{"warning", "\033[0;1;35m"},
+        note{"note", "\033[0;1;30m"};
     switch (level) {
-    case quarry::parser::severity::error: return "error";
-    case quarry::parser::severity::warning: return "warning";
-    case quarry::parser::severity::info: return "note";
+    case quarry::parser::severity::warning: return warning;
+    case quarry::parser::severity::info: return note;
+    case quarry::parser::severity::error: break;
     }
-    return "error";
+    return error;
 }
+
+constexpr const char* bold = "\033[1m";
+constexpr const char* reset = "\033[0m";
+
+}  // namespace
+
+const char* severity_label(quarry::parser::severity level) { return style_of(level).label; }
 
 std::string caret_line(std::string_view line, std::uint64_t first_column, std::uint64_t last_column,
                        bool same_line) {
@@ -29,23 +46,6 @@ std::string caret_line(std::string_view line, std::uint64_t first_column, std::u
     if (same_line && last_column > first) out.append(last_column - first, '~');
     return out;
 }
-
-namespace {
-
-// clang's colours: SGR sequences of bold, red, magenta and green.
-constexpr const char* bold = "\033[1m";
-constexpr const char* reset = "\033[0m";
-
-const char* label_color(quarry::parser::severity level) {
-    switch (level) {
-    case quarry::parser::severity::error: return "\033[0;1;31m";
-    case quarry::parser::severity::warning: return "\033[0;1;35m";
-    case quarry::parser::severity::info: return "\033[0;1;30m";
-    }
-    return "";
-}
-
-}  // namespace
 
 void diagnostic_printer::add_source(const std::string& name, std::string text) {
     auto entry = std::make_unique<source>();
@@ -107,7 +107,7 @@ void diagnostic_printer::print(const quarry::parser::diagnostic& d, const std::s
     // "WHERE: LABEL: MESSAGE", coloured or not.
     const auto head = [&](const std::string& where) {
         if (color_)
-            out << bold << where << ": " << label_color(level) << severity_label(level) << ": " << reset << bold
+            out << bold << where << ": " << style_of(level).color << severity_label(level) << ": " << reset << bold
                 << message << reset << '\n';
         else
             out << where << ": " << severity_label(level) << ": " << message << '\n';
