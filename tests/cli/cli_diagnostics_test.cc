@@ -44,10 +44,12 @@ TEST_F(DiagnosticsCli, ColourAsClangGivesItOnlyWhereAsked) {
               "\033[1mdeck.kvx: \033[0;1;35mwarning: \033[0m\033[1m" + warning_text + "\033[0m\n"
               "\033[1mdeck.kvx:3:5: \033[0;1;31merror: \033[0m\033[1msyntax error, unexpected end-of-line\033[0m\n"
               "R2 a\n"
-              "    \033[0;1;32m^\033[0m\n");
+              "    \033[0;1;32m^\033[0m\n"
+              "1 warning and 1 error generated.\n");
 
     const std::string plain = "deck.kvx: warning: " + warning_text + "\n" +
-                              "deck.kvx:3:5: error: syntax error, unexpected end-of-line\nR2 a\n    ^\n";
+                              "deck.kvx:3:5: error: syntax error, unexpected end-of-line\nR2 a\n    ^\n" +
+                              "1 warning and 1 error generated.\n";
     // Standard error is a pipe here: auto means none.
     EXPECT_EQ(quarry({"--format", "none", "deck.kvx"}).err, plain);
     EXPECT_EQ(quarry({"--format", "none", "--color=never", "deck.kvx"}).err, plain);
@@ -81,9 +83,26 @@ TEST_F(DiagnosticsCli, WerrorFailsOnWarningsAndLowercaseWSilencesThem) {
     // -w drops warnings only: the error stays, and so does the status.
     const run_result errors = quarry({"--format", "none", "-w", "deck.kvx"});
     EXPECT_EQ(errors.status, 1);
-    EXPECT_EQ(errors.err, "deck.kvx:3:5: error: syntax error, unexpected end-of-line\nR2 a\n    ^\n");
+    EXPECT_EQ(errors.err, "deck.kvx:3:5: error: syntax error, unexpected end-of-line\nR2 a\n    ^\n"
+                          "1 error generated.\n");
 
     EXPECT_EQ(quarry({"-Wno-such", "warns.kvx"}).status, 2);
+}
+
+// clang's closing line counts what was printed, over all inputs, notes aside.
+TEST_F(DiagnosticsCli, SummaryCountsWarningsAndErrorsOfTheWholeRun) {
+    dir.write("clean.kvx", "t\nR1 a b 1\n.END\n");
+    dir.write("two.kvx", "t\nR1 a\nR2 b\n.END\n");
+    const auto last_line = [](const std::string& err) {
+        const std::size_t end = err.size() - 1, start = err.rfind('\n', end - 1);
+        return err.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1));
+    };
+    EXPECT_EQ(quarry({"--format", "none", "clean.kvx"}).err, "");
+    EXPECT_EQ(last_line(quarry({"--format", "none", "two.kvx"}).err), "2 errors generated.");
+    EXPECT_EQ(last_line(quarry({"--format", "none", "warns.kvx", "two.kvx", "clean.kvx"}).err),
+              "1 warning and 2 errors generated.");
+    EXPECT_EQ(last_line(quarry({"--format", "none", "-Werror", "warns.kvx"}).err), "1 error generated.");
+    EXPECT_EQ(quarry({"--format", "none", "--quiet", "two.kvx"}).err, "");
 }
 
 }  // namespace

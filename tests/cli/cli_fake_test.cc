@@ -42,7 +42,8 @@ TEST_F(FakeCli, PacketsOnTheParserChannelsBecomeWarningsAndNotes) {
     EXPECT_EQ(r.err,
               "deck.fk: warning: [FAKE-1] fake packet about x and y\n"
               "deck.fk: note: [FAKE-1] fake packet about a and b\n"
-              "deck.fk: warning: [PARSER-17] " + host_text + "\n");
+              "deck.fk: warning: [PARSER-17] " + host_text + "\n" +
+              "2 warnings generated.\n");
     EXPECT_EQ(r.status, 0);
 }
 
@@ -53,7 +54,8 @@ TEST_F(FakeCli, EscapedExceptionIsReportedAndTheNextFileParsed) {
     EXPECT_EQ(r.out, "== a.fk\n== b.fk\nnt_title \"B\"\n");
     EXPECT_EQ(r.err,
               "a.fk: warning: [FAKE-1] fake packet about x and y\n"
-              "a.fk: error: parser blew up\n");
+              "a.fk: error: parser blew up\n"
+              "1 warning and 1 error generated.\n");
     EXPECT_EQ(r.status, 2);
 }
 
@@ -61,13 +63,13 @@ TEST_F(FakeCli, TokenErrorsAreReportedAndRefusalIsFatal) {
     dir.write("bad.fk", "bad word\n");
     const run_result bad = quarry({"--tokens", "bad.fk"});
     EXPECT_EQ(bad.out, "word \"bad\"\nword \"word\"\n");
-    EXPECT_EQ(bad.err, "bad.fk:1:1: error: bad word\nbad word\n^~~\n");
+    EXPECT_EQ(bad.err, "bad.fk:1:1: error: bad word\nbad word\n^~~\n1 error generated.\n");
     EXPECT_EQ(bad.status, 1);
 
     dir.write("refuse.fk", "no-tokens\n");
     const run_result refused = quarry({"--tokens", "refuse.fk"});
     EXPECT_EQ(refused.out, "");
-    EXPECT_EQ(refused.err, "refuse.fk: error: language 'fake' cannot list its tokens\n");
+    EXPECT_EQ(refused.err, "refuse.fk: error: language 'fake' cannot list its tokens\n1 error generated.\n");
     EXPECT_EQ(refused.status, 2);
 }
 

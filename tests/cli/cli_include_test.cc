@@ -86,7 +86,8 @@ TEST_F(IncludeCli, UnreadableIncludeIsInvalidWithTheReasonAndNoDependency) {
     EXPECT_EQ(r.err,
               "deck.kvx:2:1: error: .include path is invalid: secret.inc\n.include 'secret.inc'\n^~~~~~~~~~~~~~~~~~~~~\n"
               "deck.kvx:2:1: note: cannot open secret.inc: Permission denied\n.include 'secret.inc'\n"
-              "^~~~~~~~~~~~~~~~~~~~~\n");
+              "^~~~~~~~~~~~~~~~~~~~~\n"
+              "1 error generated.\n");
 }
 
 // A read error used to end the process from inside the scanner.
@@ -95,7 +96,8 @@ TEST_F(IncludeCli, ReadErrorInAnIncludeEndsThatParseWithItsPlace) {
     dir.write("good.kvx", "t\nR1 a b 1\n.END\n");
     const run_result r = quarry({"--format", "none", "deck.kvx", "good.kvx"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "/proc/self/mem:1:1: error: cannot read /proc/self/mem: Input/output error\n") << r.err;
+    EXPECT_EQ(r.err, "/proc/self/mem:1:1: error: cannot read /proc/self/mem: Input/output error\n"
+                     "1 error generated.\n");
 }
 
 // Under a small address space the parse fails with a message, never a signal.

@@ -64,7 +64,8 @@ TEST_F(RealCli, QuietDropsDiagnosticsButNotCliErrors) {
 
 TEST_F(RealCli, StdinIsNamedStdinAndItsTextServesTheCaretLine) {
     const run_result r = cli_test::run_program(QUARRY_PARSE_BIN, {"-"}, dir.path(), "t\nR1 a b ?\n.END\n");
-    EXPECT_EQ(r.err, "<stdin>:2:8: error: syntax error, unexpected character\nR1 a b ?\n       ^\n");
+    EXPECT_EQ(r.err, "<stdin>:2:8: error: syntax error, unexpected character\nR1 a b ?\n       ^\n"
+                     "1 error generated.\n");
     EXPECT_EQ(r.status, 1);
 }
 

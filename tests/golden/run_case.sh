@@ -45,8 +45,19 @@ act_out=$out_dir/$name.actual.out
 act_err=$out_dir/$name.actual.err
 
 { printf '== %s.kvx\n' "$name"; cat "$base.tree"; printf '== %s.kvx\n' "$name"; cat "$base.tree"; } >"$exp_out"
+# clang's closing line, for the reports of both parses.
+summary() {
+  local warnings=$1 errors=$2 line=""
+  ((warnings)) && line="$warnings warning$( ((warnings == 1)) || echo s)"
+  ((warnings && errors)) && line+=" and "
+  ((errors)) && line+="$errors error$( ((errors == 1)) || echo s)"
+  [[ -n $line ]] && echo "$line generated."
+  return 0
+}
 if [[ -f $base.err ]]; then
   cat "$base.err" "$base.err" >"$exp_err"
+  summary $((2 * $(grep -cE '^[^[:space:]]+: warning: ' "$base.err"))) \
+          $((2 * $(grep -cE '^[^[:space:]]+: error: ' "$base.err"))) >>"$exp_err"
 else
   : >"$exp_err"
 fi

@@ -34,6 +34,17 @@ constexpr const char* reset = "\033[0m";
 
 const char* severity_label(quarry::parser::severity level) { return style_of(level).label; }
 
+std::string summary_line(std::size_t warnings, std::size_t errors) {
+    const auto counted = [](std::size_t n, const char* what) {
+        return std::to_string(n) + ' ' + what + (n == 1 ? "" : "s");
+    };
+    std::string line;
+    if (warnings) line = counted(warnings, "warning");
+    if (warnings && errors) line += " and ";
+    if (errors) line += counted(errors, "error");
+    return line.empty() ? line : line + " generated.";
+}
+
 std::string caret_line(std::string_view line, std::uint64_t first_column, std::uint64_t last_column,
                        bool same_line) {
     const std::uint64_t first = first_column == 0 ? 1 : first_column;

@@ -46,6 +46,9 @@ private:
 };
 
 
+/// "1 warning and 2 errors generated.", clang's last line; "" for none.
+std::string summary_line(std::size_t warnings, std::size_t errors);
+
 /// "error", "warning" or "note".
 const char* severity_label(quarry::parser::severity level);
 

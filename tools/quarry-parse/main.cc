@@ -251,6 +251,9 @@ public:
         printer_.set_warnings_as_errors(o.warnings_as_errors);
     }
 
+    /// "1 warning and 2 errors generated." for the reports printed so far, or "".
+    std::string summary() const { return quarry_parse::summary_line(warnings_, errors_); }
+
     // One input from the readability check to the printed result.
     int run(const std::string& input) {
         const bool from_stdin = input == "-";
@@ -317,7 +320,10 @@ public:
             // One write for all reports: standard error is unbuffered, and a
             // million reports written piecemeal take half a minute.
             std::ostringstream reports;
-            for (const auto& d : shown) printer_.print(d, request.name, reports);
+            for (const auto& d : shown) {
+                printer_.print(d, request.name, reports);
+                count(d.level);
+            }
             const std::string report_text = reports.str();
             std::cerr.write(report_text.data(), static_cast<std::streamsize>(report_text.size()));
         }
@@ -326,6 +332,7 @@ public:
                 quarry::parser::diagnostic d;
                 d.message = quarry_parse::failure_text(result.failure);
                 printer_.print(d, request.name, std::cerr);
+                count(d.level);
             }
             return status_fatal;
         }
@@ -333,6 +340,11 @@ public:
     }
 
 private:
+    void count(quarry::parser::severity level) {
+        if (level == quarry::parser::severity::error) ++errors_;
+        if (level == quarry::parser::severity::warning) ++(options_.warnings_as_errors ? errors_ : warnings_);
+    }
+
     // Writes "FILE: INCLUDED..." or, with -MT, "TARGET: FILE INCLUDED..."
     // (standard input is no prerequisite: there is no file). False, with
     // nothing written, when a name cannot be written so that make reads it back.
@@ -352,6 +364,8 @@ private:
     const bool several_;
     std::ostream* rules_;
     quarry_parse::diagnostic_printer printer_;
+    std::size_t warnings_ = 0;
+    std::size_t errors_ = 0;
 };
 
 // Colour on a terminal only, and never where NO_COLOR is set or TERM is dumb.
@@ -398,6 +412,8 @@ int run(const options& o) {
     session inputs(o, rule_buffer ? &rule_file : &std::cout, use_color(o.color));
     int status = status_ok;
     for (const auto& file : o.files) status = std::max(status, inputs.run(file));
+    // After the last report, as clang ends its own.
+    if (const std::string summary = inputs.summary(); !summary.empty() && !o.quiet) std::cerr << summary << '\n';
     if (rule_buffer && !rule_buffer->close()) {
         write_error(rule_buffer->error(), *o.dependency_file);
         return status_fatal;
