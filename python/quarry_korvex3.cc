@@ -87,7 +87,7 @@ std::vector<std::string> fs_list(const py::iterable& paths, const char* what) {
 PyObject* parse_error = nullptr;
 
 [[noreturn]] void raise_os_error(int code, const std::string& path) {
-    const char* reason = code == quarry_parse::not_regular_file ? "Not a regular file" : std::strerror(code);
+    const std::string reason = quarry_parse::unreadable_reason(code);
     const int number = code == quarry_parse::not_regular_file ? EINVAL : code;
     // OSError(errno, ...) comes back as its subclass: FileNotFoundError, IsADirectoryError, ...
     const py::object error = py::module_::import("builtins").attr("OSError")(number, reason, path_text(path));

@@ -75,7 +75,7 @@ TEST_F(HostileCli, FifoIsRefusedAsFileAndAsInclude) {
     EXPECT_NE(include.out.find("nt_instance \"r1\""), std::string::npos);
 
     const run_result direct = quarry({"pipe.inc"});
-    EXPECT_EQ(direct.err, "quarry-parse: error: cannot open pipe.inc\n");
+    EXPECT_EQ(direct.err, "quarry-parse: error: cannot open pipe.inc: Not a regular file\n");
     EXPECT_EQ(direct.status, 2);
 }
 

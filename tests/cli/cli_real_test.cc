@@ -47,8 +47,8 @@ TEST_F(RealCli, StatusIsTheWorstOfAllInputsAndUnreadableOnesAreSkipped) {
     const run_result r = quarry({"ok.kvx", "missing.kvx", "sub", "ok.kvx"});
     EXPECT_EQ(r.out, "== ok.kvx\nnt_title \"t\"\n== ok.kvx\nnt_title \"t\"\n");
     EXPECT_EQ(r.err,
-              "quarry-parse: error: cannot open missing.kvx\n"
-              "quarry-parse: error: cannot open sub\n");
+              "quarry-parse: error: cannot open missing.kvx: No such file or directory\n"
+              "quarry-parse: error: cannot open sub: Is a directory\n");
     EXPECT_EQ(r.status, 2);
 }
 
@@ -58,7 +58,7 @@ TEST_F(RealCli, QuietDropsDiagnosticsButNotCliErrors) {
     EXPECT_EQ(bad.err, "");
     EXPECT_EQ(bad.status, 1);
     const run_result missing = quarry({"-q", "missing.kvx"});
-    EXPECT_EQ(missing.err, "quarry-parse: error: cannot open missing.kvx\n");
+    EXPECT_EQ(missing.err, "quarry-parse: error: cannot open missing.kvx: No such file or directory\n");
     EXPECT_EQ(missing.status, 2);
 }
 
@@ -156,7 +156,7 @@ TEST_F(RealCli, TraceSwitchesTurnOnTheirOwnTrace) {
 TEST_F(RealCli, UnreadableFileIsStatusTwo) {
     const run_result r = quarry({"nowhere.kvx"});
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "quarry-parse: error: cannot open nowhere.kvx\n");
+    EXPECT_EQ(r.err, "quarry-parse: error: cannot open nowhere.kvx: No such file or directory\n");
     EXPECT_EQ(r.status, 2);
 }
 
@@ -240,8 +240,9 @@ TEST_F(DependencyRule, BadInputGivesTheRuleOfWhatWasReadAndItsStatus) {
     EXPECT_EQ(cycle.out, "cycle.kvx: back.inc\n");
     EXPECT_NE(cycle.err.find("note: include cycle through cycle.kvx"), std::string::npos) << cycle.err;
     EXPECT_EQ(cycle.status, 1);
-    for (const char* unreadable : {"nowhere.kvx", "lib"}) {
-        const run_result r = quarry({"-M", unreadable});
+    for (const char* unreadable : {"nowhere.kvx: No such file or directory", "lib: Is a directory"}) {
+        const std::string name = std::string(unreadable).substr(0, std::string(unreadable).find(':'));
+        const run_result r = quarry({"-M", name});
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, std::string("quarry-parse: error: cannot open ") + unreadable + "\n");
         EXPECT_EQ(r.status, 2);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <new>
@@ -76,6 +77,10 @@ int unreadable(const std::string& path) {
     if (fd < 0) return errno;
     ::close(fd);
     return 0;
+}
+
+std::string unreadable_reason(int code) {
+    return code == not_regular_file ? "Not a regular file" : std::strerror(code);
 }
 
 std::string language_of(const std::string& path, bool is_text, const std::string& forced) {

@@ -60,6 +60,10 @@ inline constexpr int not_regular_file = -1;
 /// or a device could block or never end, so it is never opened).
 int unreadable(const std::string& path);
 
+/// Why unreadable() refused a file, as strerror says it ("Not a regular file"
+/// for not_regular_file).
+std::string unreadable_reason(int code);
+
 /// The language of an input: `forced` when not empty, else the registered
 /// language of the file's extension, else (and for a text) the default; ""
 /// when there is none.

@@ -273,8 +273,8 @@ public:
             }
             printer_.add_source(request.name, text);
             request.text = &text;
-        } else if (quarry_parse::unreadable(input) != 0) {
-            cli_error("cannot open " + input);
+        } else if (const int why = quarry_parse::unreadable(input); why != 0) {
+            cli_error("cannot open " + input + ": " + quarry_parse::unreadable_reason(why));
             return status_fatal;
         }
 
