@@ -6,32 +6,26 @@
 
 #include <gtest/gtest.h>
 
-#include "run_cli.hh"
+#include "real_cli.hh"
 
 namespace {
 
 using cli_test::run_result;
 
-class DiagnosticsCli : public ::testing::Test {
+class DiagnosticsCli : public cli_test::real_cli {
 protected:
     void SetUp() override {
-        if (std::string(REAL_PLUGIN).empty()) GTEST_SKIP() << "the korvex3 module is not built in this tree";
+        real_cli::SetUp();
+        if (IsSkipped()) return;
         // A warning packet (no location) and a syntax error with a caret.
         dir.write("deck.kvx", "t\nR1 a b 1k L=2u\nR2 a\n.END\n");
         dir.write("warns.kvx", "t\nR1 a b 1k L=2u\n.END\n");
     }
-    run_result quarry(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
-        return cli_test::run_program(QUARRY_PARSE_BIN, args, dir.path(), "", env, 120);
-    }
     // The command with a pseudo-terminal as its standard error, through script(1).
     run_result on_terminal(const std::string& args, const std::string& env = "") {
-        return cli_test::run_program("/bin/sh",
-                                     {"-c", "command -v script >/dev/null || exit 77; " + env + " script -qec '" +
-                                                std::string(QUARRY_PARSE_BIN) + " " + args + "' /dev/null"},
-                                     dir.path(), "", {}, 120);
+        return shell("command -v script >/dev/null || exit 77; " + env + " script -qec '" + bin() + " " + args +
+                     "' /dev/null");
     }
-
-    cli_test::scratch_dir dir;
 };
 
 const std::string warning_text =

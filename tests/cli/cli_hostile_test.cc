@@ -10,29 +10,20 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "run_cli.hh"
+#include "real_cli.hh"
 
 namespace {
 
 using cli_test::run_result;
 
-constexpr int kill_after_seconds = 120;
 
-class HostileCli : public ::testing::Test {
+class HostileCli : public cli_test::real_cli {
 protected:
-    void SetUp() override {
-        if (std::string(REAL_PLUGIN).empty()) GTEST_SKIP() << "the korvex3 module is not built in this tree";
-    }
-    run_result quarry(const std::vector<std::string>& args) {
-        return cli_test::run_program(QUARRY_PARSE_BIN, args, dir.path(), "", {}, kill_after_seconds);
-    }
     static std::size_t count(const std::string& text, const std::string& what) {
         std::size_t n = 0;
         for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
         return n;
     }
-
-    cli_test::scratch_dir dir;
 };
 
 std::string nested_ifs(std::size_t depth) {

@@ -10,30 +10,14 @@
 
 #include <gtest/gtest.h>
 
-#include "run_cli.hh"
+#include "real_cli.hh"
 
 namespace {
 
 using cli_test::run_result;
 
-constexpr int kill_after_seconds = 120;
 
-class IncludeCli : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (std::string(REAL_PLUGIN).empty()) GTEST_SKIP() << "the korvex3 module is not built in this tree";
-    }
-    run_result quarry(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
-        return cli_test::run_program(QUARRY_PARSE_BIN, args, dir.path(), "", env, kill_after_seconds);
-    }
-    // The command through a shell, for limits and users.
-    run_result shell(const std::string& command) {
-        return cli_test::run_program("/bin/sh", {"-c", command}, dir.path(), "", {}, kill_after_seconds);
-    }
-    static std::string bin() { return QUARRY_PARSE_BIN; }
-
-    cli_test::scratch_dir dir;
-};
+using IncludeCli = cli_test::real_cli;
 
 // Each of `levels` files includes the next one twice: 2^levels parses
 // unless the total is bounded.

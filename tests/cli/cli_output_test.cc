@@ -11,29 +11,28 @@
 
 #include <gtest/gtest.h>
 
-#include "run_cli.hh"
+#include "real_cli.hh"
 
 namespace {
 
 using cli_test::child_stdout;
 using cli_test::run_result;
 
-class OutputErrors : public ::testing::Test {
+class OutputErrors : public cli_test::real_cli {
 protected:
     void SetUp() override {
-        if (std::string(REAL_PLUGIN).empty()) GTEST_SKIP() << "the korvex3 module is not built in this tree";
+        real_cli::SetUp();
+        if (IsSkipped()) return;
         dir.write("rc.kvx", "rc\n.INCLUDE 'cells.inc'\nR1 a b 1\n.END\n");
         dir.write("cells.inc", "R2 a b 2\n");
     }
     run_result quarry(const std::vector<std::string>& args, const child_stdout& out) {
-        return cli_test::run_program(QUARRY_PARSE_BIN, args, dir.path(), "", {}, 0, out);
+        return real_cli::quarry(args, {}, out);
     }
     std::string read(const std::string& name) {
         std::ifstream in(dir.path() + "/" + name, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-
-    cli_test::scratch_dir dir;
 };
 
 const child_stdout full_device{child_stdout::kind::file, "/dev/full"};

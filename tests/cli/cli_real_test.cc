@@ -7,24 +7,13 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "run_cli.hh"
+#include "real_cli.hh"
 
 namespace {
 
 using cli_test::run_result;
 
-class RealCli : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (std::string(REAL_PLUGIN).empty()) GTEST_SKIP() << "the korvex3 module is not built in this tree";
-    }
-    // Without --plugin: the module must be found next to the binary, in ../lib.
-    run_result quarry(const std::vector<std::string>& args) {
-        return cli_test::run_program(QUARRY_PARSE_BIN, args, dir.path());
-    }
-
-    cli_test::scratch_dir dir;
-};
+using RealCli = cli_test::real_cli;
 
 TEST_F(RealCli, EmptyFileParsesSilentlyWithTheModuleFoundOrGiven) {
     dir.write("empty.kvx", "");
