@@ -50,7 +50,7 @@ namespace quarry_parser_implementation {
 /// checks the kind it takes, in every build: taking the wrong kind, or nothing
 /// where a value is due, throws wrong_kind, which the driver reports with
 /// the rule being reduced. A symbol that may hold nothing is taken with
-/// maybe_text() or maybe_node(), which say so.
+/// maybe_node(), which says so.
 class grammar_value {
 public:
     grammar_value() noexcept = default;
@@ -91,8 +91,6 @@ public:
 
     operator text_ptr() && { return text_ptr(static_cast<std::string*>(take_some(kind::text))); }
     operator node_ptr() && { return node_ptr(static_cast<quarry::ast::node*>(take_some(kind::node))); }
-    /// The text, or null when the symbol holds nothing.
-    text_ptr maybe_text() && { return text_ptr(static_cast<std::string*>(take(kind::text))); }
     /// The node, or null when the symbol holds nothing.
     node_ptr maybe_node() && { return node_ptr(static_cast<quarry::ast::node*>(take(kind::node))); }
     operator texts() && { return std::move(*std::unique_ptr<texts>(static_cast<texts*>(take_some(kind::texts)))); }

@@ -59,11 +59,6 @@ public:
         if (c.room-- == 0) spill(c);
     }
 
-    /// Hands the calling thread's cached cells to the depot (tests; thread exit).
-    static void flush() noexcept {
-        if (pooled) give_back(local());
-    }
-
 private:
     union cell {
         struct {

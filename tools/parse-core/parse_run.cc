@@ -48,7 +48,7 @@ parse_result run(quarry::parser::parser_base& parser, const parse_request& reque
         } catch (const quarry::parser::input_error& e) {
             quarry::parser::diagnostic d;
             d.message = e.what();
-            d.where = e.shared_where();
+            d.where = e.where();
             result.reports.add(std::move(d));
             result.failure = std::current_exception();
             result.ok = false;

@@ -62,8 +62,7 @@ class QUARRY_EXPORT input_error : public std::runtime_error {
 public:
     input_error(const std::string& message, std::shared_ptr<const info> where);
     /// Null when the place is not known.
-    const info* where() const { return where_.get(); }
-    const std::shared_ptr<const info>& shared_where() const { return where_; }
+    const std::shared_ptr<const info>& where() const { return where_; }
 
 private:
     std::shared_ptr<const info> where_;
