@@ -64,8 +64,8 @@ node_ptr mtline(korvex3_driver& d, text_ptr name, node_ptr pins, node_ptr params
     } else {
         std::uint64_t n = 0;
         if (!boost::conversion::try_lexical_convert(count, n))
-            throw unusable_input("mtline " + inst->get_value() + ": conductor count N=" + count +
-                                        " is not an unsigned integer");
+            throw unusable_input(
+                "mtline " + inst->get_value() + ": conductor count N=" + count + " is not an unsigned integer", card);
         const auto& written = pins->get_children();
         std::size_t next = 0;
         const auto relabel = [&](const std::string& label) {

@@ -2,6 +2,7 @@
 
 #include <boost/filesystem.hpp>
 
+#include "quarry/parser/diagnostics.hh"
 #include "quarry/parser/parser_base.hh"
 
 namespace quarry_parser_implementation::includes {
@@ -24,8 +25,13 @@ bool load(korvex3_driver& d, const std::string& path, const std::string& section
           const location& loc) {
     auto* host = d.get_quarry_parser();
     if (!host) return false;
-    const bool ok = section.empty() ? host->add_include(path, "korvex3", &body)
-                                    : host->add_include_section(path, section, "korvex3", &body);
+    bool ok = false;
+    {
+        // Reports from inside the file name this statement as where it came from.
+        const quarry::parser::include_site site(std::shared_ptr<const quarry::parser::info>(new_record(loc)));
+        ok = section.empty() ? host->add_include(path, "korvex3", &body)
+                             : host->add_include_section(path, section, "korvex3", &body);
+    }
     if (!ok) d.context_error(loc, ".include path is invalid: " + path);
     return ok;
 }

@@ -42,17 +42,12 @@ constexpr std::uint64_t max_bus_width = 1u << 20;
 
 texts bus(text_ptr head, text_ptr open, text_ptr from, text_ptr to, text_ptr close, text_ptr trailing,
           const location& loc) {
-    // Such a bus ends the parse: say where it stands, as the caller only
-    // sees the exception's text.
-    const auto where = [&] {
-        return "line " + std::to_string(loc.begin.line) + ", column " + std::to_string(loc.begin.column) + ": bus " +
-               *head + *open + *from + ":" + *to + *close;
-    };
+    const auto where = [&] { return "bus " + *head + *open + *from + ":" + *to + *close; };
     std::uint64_t first = 0, last = 0;
     if (!boost::conversion::try_lexical_convert(*from, first) || !boost::conversion::try_lexical_convert(*to, last))
-        throw unusable_input(where() + ": bound does not fit 64 bits");
+        throw unusable_input(where() + ": bound does not fit 64 bits", loc);
     if ((first > last ? first - last : last - first) >= max_bus_width)
-        throw unusable_input(where() + ": more than " + std::to_string(max_bus_width) + " members");
+        throw unusable_input(where() + ": more than " + std::to_string(max_bus_width) + " members", loc);
     lower(*head);
     texts members;
     const std::string suffix = *close + (trailing ? *trailing : std::string());

@@ -6,15 +6,17 @@
 #include <utility>
 
 #include "driver/korvex3_driver.hh"
+#include "quarry/parser/diagnostics.hh"
 #include "grammar/values.hh"
 
 namespace quarry_parser_implementation {
 
 /// A value the dialect cannot take (a bus bound beyond 64 bits, a bus of more
 /// than 2^20 members, a conductor count that is no integer): it ends the
-/// parse, and its text says where and what.
-struct unusable_input : std::runtime_error {
-    using std::runtime_error::runtime_error;
+/// parse, reported at the value like any input the parse cannot go on from.
+struct unusable_input : quarry::parser::input_error {
+    unusable_input(const std::string& message, const location& loc)
+        : input_error(message, std::shared_ptr<const quarry::parser::info>(new_record(loc))) {}
 };
 
 }  // namespace quarry_parser_implementation

@@ -9,6 +9,7 @@ namespace {
 thread_local diagnostics_sink* current_sink = nullptr;
 thread_local std::string deferred_note;
 thread_local severity deferred_level = severity::info;
+thread_local std::vector<std::shared_ptr<const info>> include_sites;
 
 void report(severity level, const info* record, const std::string& message) {
     if (!current_sink) return;
@@ -31,6 +32,17 @@ void report(severity level, const info* record, const std::string& message) {
 
 }  // namespace
 
+void diagnostics_sink::add(diagnostic d) {
+    if (d.included_from.empty()) d.included_from = include_sites;
+    entries_.push_back(std::move(d));
+}
+
+include_site::include_site(std::shared_ptr<const info> where) { include_sites.push_back(std::move(where)); }
+
+include_site::~include_site() { include_sites.pop_back(); }
+
+const std::vector<std::shared_ptr<const info>>& include_chain() { return include_sites; }
+
 bool diagnostics_sink::has_errors() const {
     return std::any_of(entries_.begin(), entries_.end(),
                        [](const diagnostic& d) { return d.level == severity::error; });
@@ -44,7 +56,7 @@ void defer_report(severity level, const std::string& message) {
 }
 
 input_error::input_error(const std::string& message, std::shared_ptr<const info> where)
-    : std::runtime_error(message), where_(std::move(where)) {}
+    : std::runtime_error(message), where_(std::move(where)), included_from_(include_sites) {}
 
 cancelled::cancelled() : std::runtime_error("parse cancelled") {}
 

@@ -99,4 +99,64 @@ TEST_F(DiagnosticsCli, SummaryCountsWarningsAndErrorsOfTheWholeRun) {
     EXPECT_EQ(quarry({"--format", "none", "--quiet", "two.kvx"}).err, "");
 }
 
+TEST_F(DiagnosticsCli, ErrorsInIncludedFilesFollowTheirIncludeChain) {
+    dir.write("top.kvx", "top\nR0 a b 1\n.include 'lib/mid.inc'\n.END\n");
+    dir.write("lib/mid.inc", "* mid\n.include 'bot.inc'\nR9 c\n");
+    dir.write("lib/bot.inc", "R1 a\nR2 b\n");
+    const run_result r = quarry({"--format", "none", "top.kvx", "top.kvx"});
+    EXPECT_EQ(r.status, 1);
+    // Outermost first; a second error under the same chain does not repeat
+    // it, an error back in mid.inc gets its own, a new input starts afresh.
+    const std::string one_parse = "In file included from top.kvx:3:\n"
+                                  "In file included from lib/mid.inc:2:\n"
+                                  "lib/bot.inc:1:5: error: syntax error, unexpected end-of-line\nR1 a\n    ^\n"
+                                  "lib/bot.inc:2:5: error: syntax error, unexpected end-of-line\nR2 b\n    ^\n"
+                                  "In file included from top.kvx:3:\n"
+                                  "lib/mid.inc:3:5: error: syntax error, unexpected end-of-line\nR9 c\n    ^\n";
+    EXPECT_EQ(r.err, one_parse + one_parse + "6 errors generated.\n");
+}
+
+TEST_F(DiagnosticsCli, CaretsGoByDisplayWidthOnNonAsciiLines) {
+    dir.write("micro.kvx", "t\nR1 \u00b5a \u00b5b ((\nR2 \xff\xfe a (\n.END\n");
+    const run_result r = quarry({"--format", "none", "micro.kvx"});
+    // Columns count bytes: the second "(" is byte 13, character 11; an
+    // invalid byte shows as <XX>, four columns.
+    EXPECT_EQ(r.err,
+              "micro.kvx:2:13: error: syntax error, unexpected (\nR1 \u00b5a \u00b5b ((\n" + std::string(10, ' ') + "^\n"
+              "micro.kvx:3:9: error: syntax error, unexpected (\nR2 <FF><FE> a (\n" + std::string(14, ' ') + "^\n"
+              "2 errors generated.\n");
+}
+
+TEST_F(DiagnosticsCli, LongLinesAreQuotedAsAWindowAroundTheCaret) {
+    const std::string line = "R1 a b " + std::string(1 << 20, 'x') + " ((";
+    dir.write("long.kvx", "t\n" + line + "\n.END\n");
+    const std::string head = "long.kvx:2:" + std::to_string(line.size()) + ": error: syntax error, unexpected (, expecting integer number or floating point "
+                             "number or exponential number or expression\n";
+    const std::string summary = "1 error generated.\n";
+    // The caret is on the last column: the window is the line's last columns.
+    const auto window = [&](std::size_t columns) {
+        return head + "..." + line.substr(line.size() - columns) + "\n" + std::string(3 + columns - 1, ' ') + "^\n";
+    };
+    // Into a pipe the window is 4096 columns; -fmessage-length sets it, 0 quotes the whole line.
+    EXPECT_EQ(quarry({"--format", "none", "long.kvx"}).err, window(4096) + summary);
+    EXPECT_EQ(quarry({"--format", "none", "-fmessage-length=20", "long.kvx"}).err, window(20) + summary);
+    EXPECT_EQ(quarry({"--format", "none", "-fmessage-length=0", "long.kvx"}).err,
+              head + line + "\n" + std::string(line.size() - 1, ' ') + "^\n" + summary);
+
+    // A terminal's width sets the window; a terminal of width 0 gives none.
+    const auto on_columns = [&](int columns) {
+        return shell("command -v script >/dev/null || exit 77; script -qec 'stty cols " + std::to_string(columns) +
+                     " && " + bin() + " --format none --color=never long.kvx' /dev/null");
+    };
+    const run_result forty = on_columns(40);
+    if (forty.status == 77) GTEST_SKIP() << "no script(1) here";
+    const auto crlf = [](std::string text) {
+        for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2))
+            text.replace(at, 1, "\r\n");
+        return text;
+    };
+    EXPECT_EQ(forty.out, crlf(window(40) + summary));
+    EXPECT_EQ(on_columns(0).out, crlf(window(4096) + summary));
+}
+
 }  // namespace

@@ -109,7 +109,9 @@ TEST_F(HostileCli, ErrorsInIncludedFilesFailTheParse) {
     dir.write("deck.kvx", "t\n.INCLUDE 'bad.inc'\nR1 a b 1\n.END\n");
     const run_result tree = quarry({"deck.kvx"});
     EXPECT_EQ(tree.status, 1);
-    EXPECT_EQ(tree.err.rfind("bad.inc:1:5: error: syntax error, unexpected end-of-line", 0), 0u) << tree.err;
+    EXPECT_EQ(tree.err.rfind("In file included from deck.kvx:2:\nbad.inc:1:5: error: syntax error, unexpected end-of-line", 0),
+              0u)
+        << tree.err;
 
     const run_result json = quarry({"--format", "json", "deck.kvx"});
     EXPECT_EQ(json.status, 1);

@@ -94,4 +94,70 @@ TEST_F(DiagnosticPrinter, KeptTextServesInputsWithoutAFileAndRecordsWithoutAName
               "^\n");
 }
 
+TEST_F(DiagnosticPrinter, IncludeChainOutermostFirstAndOnlyWhenItChanges) {
+    const std::string top = dir.write("top.kvx", "t\n.inc mid.inc\n.end\n");
+    const std::string mid = dir.write("mid.inc", "* m\n.inc bot.inc\n");
+    const std::string bot = dir.write("bot.inc", "r1 a\nr2 b\n");
+    diagnostic first = report(severity::error, "one", span(bot, 1, 1, 1, 2));
+    first.included_from = {span(top, 2, 1, 2, 12), span(mid, 2, 1, 2, 12)};
+    diagnostic second = report(severity::error, "two", span(bot, 2, 1, 2, 2));
+    second.included_from = first.included_from;
+    const std::string chain = "In file included from " + top + ":2:\nIn file included from " + mid + ":2:\n";
+    EXPECT_EQ(print(first), chain + bot + ":1:1: error: one\nr1 a\n^~\n");
+    // The same chain again is not repeated; a note never shows one.
+    EXPECT_EQ(print(second), bot + ":2:1: error: two\nr2 b\n^~\n");
+    diagnostic note = report(severity::info, "why", span(top, 2, 1, 2, 1));
+    EXPECT_EQ(print(note), top + ":2:1: note: why\n.inc mid.inc\n^\n");
+    EXPECT_EQ(print(first).rfind(chain, 0), 0u);
+    printer.start_input();
+    EXPECT_EQ(print(second).rfind(chain, 0), 0u);
+}
+
+// quote_line(line, first, last, same_line, width) as "text|caret".
+std::string quoted(std::string_view line, std::uint64_t first, std::uint64_t last, std::size_t width = 0) {
+    const auto q = quarry_parse::quote_line(line, first, last, true, width);
+    return q.text + "|" + q.caret;
+}
+
+TEST(QuoteLine, CaretGoesByDisplayWidthWhileColumnsCountBytes) {
+    // µ is two bytes and one column.
+    EXPECT_EQ(quoted("R1 \u00b5a \u00b5b ((", 8, 10), "R1 \u00b5a \u00b5b ((|" + std::string(6, ' ') + "^~");
+    EXPECT_EQ(quoted("R1 \u00b5a \u00b5b ((", 12, 12), "R1 \u00b5a \u00b5b ((|" + std::string(9, ' ') + "^");
+    // East Asian wide characters take two columns, a combining mark none.
+    EXPECT_EQ(quoted("X1 \u65e5\u672c a", 11, 11), "X1 \u65e5\u672c a|" + std::string(8, ' ') + "^");
+    EXPECT_EQ(quoted("X1 \u65e5\u672c a", 4, 9), "X1 \u65e5\u672c a|" + std::string(3, ' ') + "^~~~");
+    EXPECT_EQ(quoted("e\u0301x", 4, 4), "e\u0301x| ^");
+    // A range ending inside a character covers all of it.
+    EXPECT_EQ(quoted("a\u00b5b", 2, 2), "a\u00b5b| ^");
+    EXPECT_EQ(quoted("a\u65e5b", 2, 3), "a\u65e5b| ^~");
+}
+
+TEST(QuoteLine, InvalidBytesAndControlsShownEscapedWithTheCaretAligned) {
+    EXPECT_EQ(quoted("R1 \xff\xfe a", 7, 7), "R1 <FF><FE> a|" + std::string(12, ' ') + "^");
+    EXPECT_EQ(quoted("R1 \xff\xfe a", 4, 5), "R1 <FF><FE> a|" + std::string(3, ' ') + "^" + std::string(7, '~'));
+    EXPECT_EQ(quoted("a\x07" "b", 3, 3), "a<U+0007>b|" + std::string(9, ' ') + "^");
+    // A truncated sequence, an overlong form and a surrogate are invalid bytes.
+    EXPECT_EQ(quoted("\xe6\x97 x", 4, 4), "<E6><97> x|" + std::string(9, ' ') + "^");
+    EXPECT_EQ(quoted("\xc0\xaf" "x", 3, 3), "<C0><AF>x|" + std::string(8, ' ') + "^");
+    EXPECT_EQ(quoted("\xed\xa0\x80" "x", 4, 4), "<ED><A0><80>x|" + std::string(12, ' ') + "^");
+}
+
+TEST(QuoteLine, CaretPastTheEndOfTheLine) {
+    EXPECT_EQ(quoted("ab", 3, 3), "ab|  ^");
+    EXPECT_EQ(quoted("ab", 4, 4), "ab|" + std::string(3, ' ') + "^");
+    EXPECT_EQ(quoted("", 1, 1), "|^");
+}
+
+TEST(QuoteLine, LongLinesQuotedAsAWindowAroundTheCaret) {
+    const std::string line = std::string(1000, 'x') + " bad " + std::string(1000, 'y');
+    EXPECT_EQ(quoted(line, 1002, 1004, 21), "...xxxxxxxx bad yyyyyyyy...|" + std::string(12, ' ') + "^~~");
+    EXPECT_EQ(quoted(line, 1002, 1004, 0), line + "|" + std::string(1001, ' ') + "^~~");
+    EXPECT_EQ(quoted("bad" + std::string(100, 'x'), 1, 3, 10), "badxxxxxxx...|^~~");
+    EXPECT_EQ(quoted(std::string(100, 'x') + "end", 101, 103, 10), "...xxxxxxxend|" + std::string(10, ' ') + "^~~");
+    // A range wider than the window keeps its start.
+    EXPECT_EQ(quoted(std::string(50, 'z'), 11, 40, 10), "...zzzzzzzzzz...|" + std::string(3, ' ') + "^" + std::string(9, '~'));
+    // A window too narrow for anything still shows the caret.
+    EXPECT_EQ(quoted(std::string(50, 'z'), 20, 20, 1), "...z...|" + std::string(3, ' ') + "^");
+}
+
 }  // namespace

@@ -49,6 +49,7 @@ parse_result run(quarry::parser::parser_base& parser, const parse_request& reque
             quarry::parser::diagnostic d;
             d.message = e.what();
             d.where = e.where();
+            d.included_from = e.included_from();
             result.reports.add(std::move(d));
             result.failure = std::current_exception();
             result.ok = false;

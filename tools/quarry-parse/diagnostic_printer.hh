@@ -23,6 +23,13 @@ public:
     void set_color(bool on) { color_ = on; }
     /// Reports warnings as errors ("error: ... [-Werror]").
     void set_warnings_as_errors(bool on) { warnings_as_errors_ = on; }
+    /// Quotes at most `columns` display columns of a source line, a window
+    /// around the caret; 0: whole lines.
+    void set_line_width(std::size_t columns) { line_width_ = columns; }
+
+    /// A new input begins: its first report in an included file gets the
+    /// include chain again.
+    void start_input() { last_chain_.clear(); }
 
     /// Writes one report; `input` names the parsed input, used when the report
     /// has no location or its record has no file name.
@@ -40,9 +47,15 @@ private:
     /// Null for a file that could not be read.
     const source* load(const std::string& file);
 
+    /// "In file included from FILE:LINE:" for each include site, unless the
+    /// previous report had the same chain (as clang does).
+    void print_include_chain(const quarry::parser::diagnostic& d, const std::string& input, std::ostream& out);
+
     std::map<std::string, std::unique_ptr<source>> sources_;
     bool color_ = false;
     bool warnings_as_errors_ = false;
+    std::size_t line_width_ = 0;
+    std::vector<std::string> last_chain_;
 };
 
 
@@ -52,10 +65,20 @@ std::string summary_line(std::size_t warnings, std::size_t errors);
 /// "error", "warning" or "note".
 const char* severity_label(quarry::parser::severity level);
 
-/// The caret line for a span starting at `first_column` of `line`: tabs of the
-/// line are kept so that the caret lines up, `~` runs to `last_column` when
-/// `same_line` is true.
-std::string caret_line(std::string_view line, std::uint64_t first_column, std::uint64_t last_column,
-                       bool same_line);
+/// A source line as quoted under a report, and the caret line beneath it.
+struct quoted_line {
+    std::string text;
+    std::string caret;
+};
+
+/// Quotes `line` with a caret at byte column `first_column` (from 1) and `~`
+/// to byte column `last_column` when `same_line` is true. The caret goes by
+/// display width: a UTF-8 character takes its width on a terminal (two for
+/// East Asian wide ones, none for combining marks), an invalid byte is shown
+/// as <XX> and a control character as <U+XXXX>, tabs are kept in both lines.
+/// With `width` > 0 and a longer line, only a window of about `width`
+/// columns around the caret is quoted, cut ends marked "...".
+quoted_line quote_line(std::string_view line, std::uint64_t first_column, std::uint64_t last_column, bool same_line,
+                       std::size_t width = 0);
 
 }  // namespace quarry_parse

@@ -1,6 +1,7 @@
 // quarry-parse: a command-line host. Loads the language plug-in the way the
 // framework would, parses each FILE and prints the tree and the reports.
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -59,6 +60,9 @@ struct options {
     bool warnings_as_errors = false;
     /// -w: no warnings.
     bool no_warnings = false;
+    /// -fmessage-length: display columns of a quoted source line (0: no
+    /// limit); by default the terminal's width, else default_line_width.
+    std::optional<std::size_t> line_width;
     std::vector<std::string> include_dirs;
     std::vector<std::string> include_roots;
     bool no_env = false;
@@ -102,6 +106,8 @@ std::vector<std::string> spell_compiler_options(int argc, char** argv) {
             a = "--M";
         } else if (!options_end && (a.rfind("-MT", 0) == 0 || a.rfind("-MF", 0) == 0)) {
             a = a.size() == 3 ? "-" + a : "-" + a.substr(0, 3) + "=" + a.substr(3);
+        } else if (!options_end && a.rfind("-fmessage-length=", 0) == 0) {
+            a = "-" + a;
         } else if (!options_end && a == "-w") {
             a = "--w";
         } else if (!options_end && a.size() > 2 && a.rfind("-W", 0) == 0) {
@@ -145,6 +151,7 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
         ("M", po::bool_switch(&o.dependencies_only))
         ("W", po::value<std::vector<std::string>>())
         ("w", po::bool_switch(&o.no_warnings))
+        ("fmessage-length", po::value<std::size_t>())
         ("MT", po::value<std::string>())
         ("MF", po::value<std::string>());
     po::options_description all;
@@ -177,7 +184,10 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
                      "  -MT TARGET             the rule is 'TARGET: FILE INCLUDED...'\n"
                      "  -MF OUT                write the rule to OUT; without -M the output goes on\n"
                      "  -Werror                a warning fails the parse (exit status 1)\n"
-                     "  -w                     print no warnings\n\n"
+                     "  -w                     print no warnings\n"
+                     "  -fmessage-length=N     quote at most N columns of a source line, around the\n"
+                     "                         caret (0: whole lines; default: the terminal's width,\n"
+                     "                         else 4096)\n\n"
                   << "Exit status: 0 when every parse succeeded, 1 when a parse failed, 2 for a usage\n"
                   << "error, an unreadable file, a plug-in that cannot be loaded, a write error, a\n"
                   << "file name no make rule can hold, or an exception.\n";
@@ -204,6 +214,7 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
             o.warnings_as_errors = true;
         }
     }
+    if (vm.count("fmessage-length")) o.line_width = vm["fmessage-length"].as<std::size_t>();
     o.language = optional_value(vm, "language");
     o.describe = optional_value(vm, "describe");
     o.plugin = optional_value(vm, "plugin");
@@ -245,8 +256,9 @@ void write_error(int error, const std::string& file = "") {
 
 class session {
 public:
-    session(const options& o, std::ostream* rules, bool color)
+    session(const options& o, std::ostream* rules, bool color, std::size_t line_width)
         : options_(o), several_(o.files.size() > 1), rules_(rules) {
+        printer_.set_line_width(line_width);
         printer_.set_color(color);
         printer_.set_warnings_as_errors(o.warnings_as_errors);
     }
@@ -257,6 +269,7 @@ public:
     // One input from the readability check to the printed result.
     int run(const std::string& input) {
         const bool from_stdin = input == "-";
+        printer_.start_input();
         quarry_parse::parse_request request;
         request.name = from_stdin ? stdin_name : input;
         request.include_dirs = options_.include_dirs;
@@ -376,6 +389,18 @@ bool use_color(const std::string& when) {
     return ::isatty(2) && !(no_color && *no_color) && !(term && std::string(term) == "dumb");
 }
 
+// A 1 MB line quoted whole under each report is of no use to anyone.
+constexpr std::size_t default_line_width = 4096;
+
+// Columns of the terminal on standard error, or default_line_width when it
+// is none or gives no width.
+std::size_t line_width(const options& o) {
+    if (o.line_width) return *o.line_width;
+    struct winsize size {};
+    if (::isatty(2) && ::ioctl(2, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    return default_line_width;
+}
+
 int run(const options& o) {
     if (const std::string failed = quarry_parse::load_plugin(plugin_path(o)); !failed.empty()) {
         cli_error(failed);
@@ -409,7 +434,7 @@ int run(const options& o) {
     }
     std::ostream rule_file(rule_buffer.get());
     const quarry_parse::packet_listeners listeners;
-    session inputs(o, rule_buffer ? &rule_file : &std::cout, use_color(o.color));
+    session inputs(o, rule_buffer ? &rule_file : &std::cout, use_color(o.color), line_width(o));
     int status = status_ok;
     for (const auto& file : o.files) status = std::max(status, inputs.run(file));
     // After the last report, as clang ends its own.

@@ -19,12 +19,17 @@ struct QUARRY_EXPORT diagnostic {
     std::shared_ptr<const info> where;
     /// Packet id ("PARSER-17") for reports that came as named packets, else "".
     std::string id;
+    /// Stand-in host extension: the statements that included the file of
+    /// the report, outermost first; empty in the top-level file.
+    std::vector<std::shared_ptr<const info>> included_from;
 };
 
 /// Collects the reports of the parses run while it is installed.
 class QUARRY_EXPORT diagnostics_sink {
 public:
-    void add(diagnostic d) { entries_.push_back(std::move(d)); }
+    /// Keeps `d`; a report made inside an included file that names no
+    /// include chain gets the current one.
+    void add(diagnostic d);
     const std::vector<diagnostic>& entries() const { return entries_; }
     void clear() { entries_.clear(); }
     bool has_errors() const;
@@ -49,6 +54,20 @@ private:
     diagnostics_sink* previous_;
 };
 
+/// Stand-in host extension: marks, for as long as it lives, the statement
+/// whose included file this thread now parses; reports made meanwhile carry
+/// the chain of such statements.
+class QUARRY_EXPORT include_site {
+public:
+    explicit include_site(std::shared_ptr<const info> where);
+    ~include_site();
+    include_site(const include_site&) = delete;
+    include_site& operator=(const include_site&) = delete;
+};
+
+/// The include sites of this thread, outermost first.
+QUARRY_EXPORT const std::vector<std::shared_ptr<const info>>& include_chain();
+
 /// A note that follows the next report of this thread, with its location
 /// (the host's reason behind a refusal the language then reports).
 QUARRY_EXPORT void defer_note(const std::string& message);
@@ -60,12 +79,16 @@ QUARRY_EXPORT void defer_report(severity level, const std::string& message);
 /// says where (file and line; columns where known).
 class QUARRY_EXPORT input_error : public std::runtime_error {
 public:
+    /// Takes this thread's include chain too.
     input_error(const std::string& message, std::shared_ptr<const info> where);
     /// Null when the place is not known.
     const std::shared_ptr<const info>& where() const { return where_; }
+    /// The include sites that led to the place, outermost first.
+    const std::vector<std::shared_ptr<const info>>& included_from() const { return included_from_; }
 
 private:
     std::shared_ptr<const info> where_;
+    std::vector<std::shared_ptr<const info>> included_from_;
 };
 
 /// The translation was stopped through its task's cancel flag.
