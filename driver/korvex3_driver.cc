@@ -80,15 +80,41 @@ bool korvex3_driver::parse_stream(std::istream& in, const std::string& name) {
     return !error_;
 }
 
+namespace {
+
+// Calls each(kind, text, loc) for every token of the scanner.
+template <typename Each>
+void for_each_token(korvex3_scanner& scanner, location& loc, Each each) {
+    for (;;) {
+        text_pool::ptr text;
+        const int kind = scanner.lex(&text, &loc);
+        if (kind == 0) break;
+        each(kind, text.get(), loc);
+    }
+}
+
+}  // namespace
+
 void korvex3_driver::dump_tokens(std::istream& in, const std::string& name, std::ostream& out) {
     const auto scanner = make_scanner(in, name);
     location loc(&file_name_);
-    for (;;) {
-        text_pool::ptr text;
-        const int kind = scanner->lex(&text, &loc);
-        if (kind == 0) break;
-        out << format_token(kind, text.get(), loc) << '\n';
-    }
+    for_each_token(*scanner, loc, [&](int kind, const std::string* text, const location& at) {
+        out << format_token(kind, text, at) << '\n';
+    });
+}
+
+void korvex3_driver::visit_tokens(std::istream& in, const std::string& name,
+                                  const std::function<void(const quarry::parser::token_view&)>& each) {
+    const auto scanner = make_scanner(in, name);
+    location loc(&file_name_);
+    for_each_token(*scanner, loc, [&](int kind, const std::string* text, const location& at) {
+        const quarry::parser::info_netlist record = to_record(at);
+        quarry::parser::token_view token;
+        token.kind = korvex3_parser::symbol_name(static_cast<korvex3_parser::symbol_kind_type>(kind));
+        token.value = text;
+        token.where = &record;
+        each(token);
+    });
 }
 
 std::string korvex3_driver::format_token(int kind, const std::string* value, const location& loc) {

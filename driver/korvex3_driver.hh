@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -8,6 +9,7 @@
 #include "scanner/text_pool.hh"
 #include "quarry/parser/driver_base.hh"
 #include "quarry/parser/info.hh"
+#include "quarry/parser/parser_base.hh"
 
 namespace quarry::ast {
 class node;
@@ -52,6 +54,9 @@ public:
 
     /// Writes the token stream of `in` as the command-line host shows it.
     void dump_tokens(std::istream& in, const std::string& name, std::ostream& out);
+    /// Calls `each` for every token of `in`, with the kind's name and its record.
+    void visit_tokens(std::istream& in, const std::string& name,
+                      const std::function<void(const quarry::parser::token_view&)>& each);
     /// One line of that stream: [l:c-l:c] NAME "value" (the value only when there is one).
     static std::string format_token(int kind, const std::string* value, const location& loc);
 

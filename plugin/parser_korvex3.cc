@@ -32,4 +32,11 @@ bool parser_korvex3::dump_tokens(std::istream& in, const std::string& name, std:
     return true;
 }
 
+bool parser_korvex3::visit_tokens(std::istream& in, const std::string& name,
+                                  const std::function<void(const token_view&)>& each) {
+    if (file_is_include()) driver_.set_file_is_include(true);
+    driver_.visit_tokens(in, name, each);
+    return true;
+}
+
 }  // namespace quarry::parser

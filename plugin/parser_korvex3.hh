@@ -18,6 +18,8 @@ public:
     ~parser_korvex3() override;
 
     bool dump_tokens(std::istream& in, const std::string& name, std::ostream& out) override;
+    bool visit_tokens(std::istream& in, const std::string& name,
+                      const std::function<void(const token_view&)>& each) override;
 
 private:
     /// Hands the root node and this object to the driver; false when the host

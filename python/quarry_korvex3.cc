@@ -562,7 +562,7 @@ PYBIND11_MODULE(quarry_korvex3, m) {
              [](const result_view& r) {
                  std::ostringstream out;
                  quarry_parse::write_document(out, r.p->name, r.p->language, r.p->result.ok,
-                                              r.p->result.reports.entries(), *r.p->result.root);
+                                              r.p->result.reports.entries(), r.p->result.root.get());
                  return text(out.str());
              },
              "The document quarry-parse --format json prints for this input, as a str.")

@@ -202,6 +202,10 @@ bool parser_base::add_include_string(const std::string& text, const std::string&
 
 bool parser_base::dump_tokens(std::istream&, const std::string&, std::ostream&) { return false; }
 
+bool parser_base::visit_tokens(std::istream&, const std::string&, const std::function<void(const token_view&)>&) {
+    return false;
+}
+
 std::string parser_base::resolve_path(const std::string& path) const {
     const fs::path relative(path);
     if (path.empty() || relative.is_absolute()) return path;

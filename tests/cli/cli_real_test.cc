@@ -1,4 +1,5 @@
 // The quarry-parse binary with the real korvex3 module.
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -196,7 +197,51 @@ TEST_F(DependencyRule, ListsEveryFileReadOnceInReadingOrder) {
     EXPECT_EQ(m.status, 0);
     EXPECT_EQ(quarry({"-M", "-MT", "out/top.json", "top.kvx"}).out,
               std::string("out/top.json: top.kvx ") + included + "\n");
-    EXPECT_EQ(quarry({"-M", "-MTa$b#c", "top.kvx"}).out, std::string("a$$b\\#c: top.kvx ") + included + "\n");
+    // -MT as written, -MQ escaped for make, both repeatable and kept in order.
+    EXPECT_EQ(quarry({"-M", "-MT$(OUT)/a.json", "top.kvx"}).out, std::string("$(OUT)/a.json: top.kvx ") + included + "\n");
+    EXPECT_EQ(quarry({"-M", "-MQa$b#c", "top.kvx"}).out, std::string("a$$b\\#c: top.kvx ") + included + "\n");
+    EXPECT_EQ(quarry({"-M", "-MT", "x", "-MQ", "y z", "-MT", "w", "top.kvx"}).out,
+              std::string("x y\\ z w: top.kvx ") + included + "\n");
+    const run_result refused = quarry({"-M", "-MQ", "a;b", "top.kvx"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("make would run what follows ';' as a command"), std::string::npos) << refused.err;
+    EXPECT_EQ(quarry({"-M", "top.kvx", "-MT"}).status, 2);
+    EXPECT_EQ(quarry({"-MT", "x", "top.kvx"}).status, 2);
+    EXPECT_EQ(quarry({"-MP", "top.kvx"}).status, 2);
+}
+
+TEST_F(DependencyRule, PhonyRulesForEachIncludedFileAsGccWritesThem) {
+    const std::string phony = "\nparts.inc:\n\nlib/models.inc:\n\nlib/leaf.inc:\n\nmy\\ cells.inc:\n";
+    EXPECT_EQ(quarry({"-M", "-MP", "top.kvx"}).out, std::string("top.kvx: ") + included + "\n" + phony);
+    // The input itself gets none, also when it is a prerequisite.
+    EXPECT_EQ(quarry({"-M", "-MP", "-MT", "top.json", "top.kvx"}).out,
+              std::string("top.json: top.kvx ") + included + "\n" + phony);
+    dir.write("alone.kvx", "t\n.END\n");
+    EXPECT_EQ(quarry({"-M", "-MP", "alone.kvx"}).out, "alone.kvx:\n");
+}
+
+TEST_F(DependencyRule, IncludePathsFromTheEnvironmentAreListedExpanded) {
+    dir.write("env.kvx", "t\n.include '$LIB/leaf.inc'\n.include '${LIB}/models.inc'\n.END\n");
+    EXPECT_EQ(quarry({"-M", "env.kvx"}, {"LIB=lib"}).out, "env.kvx: lib/leaf.inc lib/models.inc\n");
+}
+
+TEST_F(DependencyRule, MdWritesBesideTheOutputToTheInputsNameOrToMf) {
+    dir.write("lib/other.kvx", "t\n.inc 'leaf.inc'\n.END\n");
+    const run_result md = quarry({"--format", "json", "-MD", "top.kvx", "lib/other.kvx"});
+    EXPECT_EQ(md.status, 0) << md.err;
+    // The output goes on: a document for each input.
+    EXPECT_EQ(std::count(md.out.begin(), md.out.end(), '\n'), 2) << md.out;
+    // In the working folder, named after the input without folder or extension.
+    EXPECT_EQ(read("top.d"), std::string("top.kvx: ") + included + "\n");
+    EXPECT_EQ(read("other.d"), "lib/other.kvx: lib/leaf.inc\n");
+    std::filesystem::remove(dir.path() + "/top.d");
+    EXPECT_EQ(quarry({"--format", "none", "-MMD", "-MF", "all.d", "top.kvx", "lib/other.kvx"}).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() + "/top.d"));
+    EXPECT_EQ(read("all.d"), std::string("top.kvx: ") + included + "\nlib/other.kvx: lib/leaf.inc\n");
+    // -MF - is standard output, after the input's own output.
+    const run_result out = quarry({"--format", "none", "-MD", "-MF", "-", "top.kvx"});
+    EXPECT_EQ(out.out, std::string("top.kvx: ") + included + "\n");
+    EXPECT_EQ(quarry({"-MD", "-"}).status, 2);
 }
 
 TEST_F(DependencyRule, FileOptionKeepsTheNormalOutput) {
@@ -229,6 +274,11 @@ TEST_F(DependencyRule, BadInputGivesTheRuleOfWhatWasReadAndItsStatus) {
     EXPECT_EQ(cycle.out, "cycle.kvx: back.inc\n");
     EXPECT_NE(cycle.err.find("note: include cycle through cycle.kvx"), std::string::npos) << cycle.err;
     EXPECT_EQ(cycle.status, 1);
+    // A read error ends the parse; the rule still lists what was read.
+    dir.write("unread.kvx", "t\n.INCLUDE 'lib/leaf.inc'\n.INCLUDE '/proc/self/mem'\n.END\n");
+    const run_result unread = quarry({"-M", "-q", "unread.kvx"});
+    EXPECT_EQ(unread.out, "unread.kvx: lib/leaf.inc /proc/self/mem\n");
+    EXPECT_EQ(unread.status, 2);
     for (const char* unreadable : {"nowhere.kvx: No such file or directory", "lib: Is a directory"}) {
         const std::string name = std::string(unreadable).substr(0, std::string(unreadable).find(':'));
         const run_result r = quarry({"-M", name});

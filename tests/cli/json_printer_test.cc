@@ -71,7 +71,7 @@ TEST(JsonPrinter, DocumentKeysInOrderWithDiagnostics) {
     note.message = "read";
 
     std::ostringstream out;
-    quarry_parse::write_document(out, "deck.kvx", "korvex3", false, {located, packet, note}, root);
+    quarry_parse::write_document(out, "deck.kvx", "korvex3", false, {located, packet, note}, &root);
     EXPECT_EQ(out.str(),
               R"({"file":"deck.kvx","language":"korvex3","ok":false,"diagnostics":[)"
               R"({"severity":"error","message":"bad \"card\"",)"

@@ -231,4 +231,83 @@ TEST_F(MakeRuleCli, IncludeNameWithACommandGetsNoRuleAndOtherInputsGoOn) {
     EXPECT_FALSE(fs::exists(fs::path(dir.path()) / "INJECTED"));
 }
 
+// A small project built by real make and ninja from the rules of -MD -MP:
+// what rebuilds when an included file is touched, removed or renamed.
+class DependencyProject : public MakeRuleCli {
+protected:
+    void SetUp() override {
+        MakeRuleCli::SetUp();
+        if (IsSkipped()) return;
+        dir.write("deck.kvx", "deck\n.include 'models.inc'\n.include 'cells.inc'\n.END\n");
+        dir.write("models.inc", "R1 a b 1\n");
+        dir.write("cells.inc", "R2 a b 2\n");
+        for (const char* source : {"deck.kvx", "models.inc", "cells.inc"}) age(source, 3000);
+    }
+    void touch(const std::string& name) {
+        fs::last_write_time(fs::path(dir.path()) / name, fs::file_time_type::clock::now());
+    }
+    // cells.inc renamed to parts.inc, and the deck edited to match.
+    void rename_include() {
+        fs::rename(fs::path(dir.path()) / "cells.inc", fs::path(dir.path()) / "parts.inc");
+        dir.write("deck.kvx", "deck\n.include 'models.inc'\n.include 'parts.inc'\n.END\n");
+    }
+    const std::string quarry_bin = std::string("QUARRY=") + QUARRY_PARSE_BIN;
+};
+
+TEST_F(DependencyProject, MakeRebuildsOnAChangedIncludeAndSurvivesARenamedOne) {
+    for (const bool phony : {true, false}) {
+        SCOPED_TRACE(phony ? "-MP" : "no -MP");
+        dir.write("deck.kvx", "deck\n.include 'models.inc'\n.include 'cells.inc'\n.END\n");
+        dir.write("cells.inc", "R2 a b 2\n");
+        fs::remove(fs::path(dir.path()) / "parts.inc");
+        fs::remove(fs::path(dir.path()) / "deck.json");
+        dir.write("Makefile", std::string("deck.json: deck.kvx\n\t\"$(QUARRY)\" --format json -MD ") +
+                                  (phony ? "-MP " : "") + "-MT $@ deck.kvx > $@\n-include deck.d\n");
+        ASSERT_EQ(run_make({quarry_bin}).status, 0);
+        EXPECT_EQ(read("deck.d"), phony ? "deck.json: deck.kvx models.inc cells.inc\n\nmodels.inc:\n\ncells.inc:\n"
+                                        : "deck.json: deck.kvx models.inc cells.inc\n");
+        EXPECT_EQ(run_make({"-q", quarry_bin}).status, 0);
+        touch("models.inc");
+        EXPECT_EQ(run_make({"-q", quarry_bin}).status, 1);
+        ASSERT_EQ(run_make({quarry_bin}).status, 0);
+        EXPECT_EQ(run_make({"-q", quarry_bin}).status, 0);
+
+        rename_include();
+        const run_result renamed = run_make({quarry_bin});
+        if (phony) {
+            // The empty rule stands for the gone file: the deck is rebuilt
+            // and the new rule names the new file.
+            EXPECT_EQ(renamed.status, 0) << renamed.err;
+            EXPECT_EQ(read("deck.d"), "deck.json: deck.kvx models.inc parts.inc\n\nmodels.inc:\n\nparts.inc:\n");
+        } else {
+            EXPECT_EQ(renamed.status, 2);
+            EXPECT_NE(renamed.err.find("No rule to make target 'cells.inc'"), std::string::npos) << renamed.err;
+        }
+    }
+}
+
+TEST_F(DependencyProject, NinjaReadsTheDepfileAndRebuildsOnAChangedOrRenamedInclude) {
+    const std::string ninja = find_program("ninja");
+    if (ninja.empty()) GTEST_SKIP() << "ninja is not installed";
+    dir.write("build.ninja", std::string("quarry = ") + QUARRY_PARSE_BIN +
+                                 "\nrule kvx\n  command = $quarry --format json -MD -MP -MT $out -MF $out.d $in > $out\n"
+                                 "  depfile = $out.d\n  deps = gcc\nbuild deck.json: kvx deck.kvx\n");
+    const auto run_ninja = [&] { return cli_test::run_program(ninja, {}, dir.path()); };
+    const auto rebuilt = [](const run_result& r) { return r.out.find("no work to do") == std::string::npos; };
+    const run_result first = run_ninja();
+    ASSERT_EQ(first.status, 0) << first.out << first.err;
+    EXPECT_TRUE(rebuilt(first));
+    EXPECT_FALSE(rebuilt(run_ninja()));
+    touch("cells.inc");
+    EXPECT_TRUE(rebuilt(run_ninja()));
+    EXPECT_FALSE(rebuilt(run_ninja()));
+    rename_include();
+    const run_result renamed = run_ninja();
+    EXPECT_EQ(renamed.status, 0) << renamed.out << renamed.err;
+    EXPECT_TRUE(rebuilt(renamed));
+    EXPECT_FALSE(rebuilt(run_ninja()));
+    touch("parts.inc");
+    EXPECT_TRUE(rebuilt(run_ninja()));
+}
+
 }  // namespace

@@ -72,8 +72,11 @@ json diagnostic_json(const quarry::parser::diagnostic& d) {
     return out;
 }
 
-void write_document(std::ostream& out, const std::string& file, const std::string& language, bool ok,
-                    const std::vector<quarry::parser::diagnostic>& diagnostics, const quarry::ast::node& root) {
+namespace {
+
+// The document up to its last key: `{"file":...,"diagnostics":[...],"KEY":`.
+std::string document_head(const std::string& file, const std::string& language, bool ok,
+                          const std::vector<quarry::parser::diagnostic>& diagnostics, const char* last_key) {
     json head = json::object();
     head["file"] = file;
     head["language"] = language;
@@ -82,10 +85,33 @@ void write_document(std::ostream& out, const std::string& file, const std::strin
     for (const auto& d : diagnostics) reports.push_back(diagnostic_json(d));
     head["diagnostics"] = std::move(reports);
     std::string text = dump(head);
-    text.pop_back();  // the closing brace: the tree follows
-    out << text << ",\"tree\":";
-    write_tree(out, root);
+    text.pop_back();  // the closing brace: the last key follows
+    return text + ",\"" + last_key + "\":";
+}
+
+}  // namespace
+
+void write_document(std::ostream& out, const std::string& file, const std::string& language, bool ok,
+                    const std::vector<quarry::parser::diagnostic>& diagnostics, const quarry::ast::node* root) {
+    out << document_head(file, language, ok, diagnostics, "tree");
+    if (root)
+        write_tree(out, *root);
+    else
+        out << "null";
     out << '}';
+}
+
+json token_json(const quarry::parser::token_view& token) {
+    json t = json::object();
+    t["kind"] = token.kind;
+    t["value"] = token.value ? json(*token.value) : json(nullptr);
+    t["location"] = location_json(token.where);
+    return t;
+}
+
+void write_token_document(std::ostream& out, const std::string& file, const std::string& language, bool ok,
+                          const std::vector<quarry::parser::diagnostic>& diagnostics, const std::string& tokens) {
+    out << document_head(file, language, ok, diagnostics, "tokens") << tokens << '}';
 }
 
 std::string dump(const json& document) {

@@ -85,14 +85,22 @@ std::string make_escape(const std::string& path, make_word where) {
     return out;
 }
 
-std::string make_rule(const std::string& target, const std::vector<std::string>& prerequisites) {
-    std::string rule = make_escape(target, make_word::target) + ':';
+std::string make_rule(const std::vector<std::string>& targets, const std::vector<std::string>& prerequisites,
+                      const std::vector<std::string>& phony) {
+    std::string rule;
+    for (const std::string& t : targets) rule += (rule.empty() ? "" : " ") + t;
+    rule += ':';
     for (const std::string& p : prerequisites) {
         rule += ' ';
         rule += make_escape(p, make_word::prerequisite);
     }
     rule += '\n';
+    for (const std::string& p : phony) rule += '\n' + make_escape(p, make_word::target) + ":\n";
     return rule;
+}
+
+std::string make_rule(const std::string& target, const std::vector<std::string>& prerequisites) {
+    return make_rule(std::vector<std::string>{make_escape(target, make_word::target)}, prerequisites);
 }
 
 }  // namespace quarry_parse

@@ -29,9 +29,16 @@ private:
 /// Throws make_rule_error for a name that make cannot read back.
 std::string make_escape(const std::string& path, make_word where);
 
-/// One rule, ending in a newline: "TARGET: PREREQUISITE...", each word
-/// escaped. Throws make_rule_error, naming the first file that cannot be
-/// written, before any of the rule is built.
+/// One rule, ending in a newline: "TARGET...: PREREQUISITE...". The targets
+/// are written as given (make words already, see make_escape), the
+/// prerequisites escaped. Each of `phony` follows as an empty rule "FILE:"
+/// after a blank line, as gcc -MP writes them, so that make survives the
+/// file's removal. Throws make_rule_error, naming the first file that cannot
+/// be written, before any of the rule is built.
+std::string make_rule(const std::vector<std::string>& targets, const std::vector<std::string>& prerequisites,
+                      const std::vector<std::string>& phony = {});
+
+/// make_rule for one target, escaped.
 std::string make_rule(const std::string& target, const std::vector<std::string>& prerequisites);
 
 }  // namespace quarry_parse

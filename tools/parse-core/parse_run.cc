@@ -106,16 +106,31 @@ parse_result run_parse(quarry::parser::parser_base& parser, const parse_request&
     });
 }
 
-parse_result list_tokens(quarry::parser::parser_base& parser, const parse_request& request, std::ostream& out) {
+namespace {
+
+// Runs a token listing of the request's text or file through `list(in)`,
+// which says whether the language can list its tokens.
+template <typename List>
+parse_result tokens_of(quarry::parser::parser_base& parser, const parse_request& request, List list) {
     return run(parser, request, [&] {
         std::istringstream text(request.text ? *request.text : std::string());
         std::ifstream file;
         if (!request.text) file.open(request.name, std::ios::binary);
-        std::istream& in = request.text ? static_cast<std::istream&>(text) : file;
-        if (!parser.dump_tokens(in, request.name, out))
+        if (!list(request.text ? static_cast<std::istream&>(text) : file))
             throw std::runtime_error("language '" + request.language + "' cannot list its tokens");
         return true;
     });
+}
+
+}  // namespace
+
+parse_result list_tokens(quarry::parser::parser_base& parser, const parse_request& request, std::ostream& out) {
+    return tokens_of(parser, request, [&](std::istream& in) { return parser.dump_tokens(in, request.name, out); });
+}
+
+parse_result visit_tokens(quarry::parser::parser_base& parser, const parse_request& request,
+                          const std::function<void(const quarry::parser::token_view&)>& each) {
+    return tokens_of(parser, request, [&](std::istream& in) { return parser.visit_tokens(in, request.name, each); });
 }
 
 bool failure_in_reports(const std::exception_ptr& failure) {

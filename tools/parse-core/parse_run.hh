@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstddef>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -80,6 +81,10 @@ parse_result run_parse(quarry::parser::parser_base& parser, const parse_request&
 /// file's content); `ok` says whether no error was reported. A language
 /// that cannot list its tokens is a failure.
 parse_result list_tokens(quarry::parser::parser_base& parser, const parse_request& request, std::ostream& out);
+
+/// As list_tokens, giving each token to `each` instead of writing it.
+parse_result visit_tokens(quarry::parser::parser_base& parser, const parse_request& request,
+                          const std::function<void(const quarry::parser::token_view&)>& each);
 
 /// Whether the failure is among the reports already, with its place (an input_error).
 bool failure_in_reports(const std::exception_ptr& failure);

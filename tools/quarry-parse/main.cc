@@ -73,11 +73,17 @@ struct options {
     std::vector<std::string> files;
     /// -M: the Makefile rule of the files read instead of the output.
     bool dependencies_only = false;
-    /// -MT: the rule's target (default: the input).
-    std::optional<std::string> dependency_target;
-    /// -MF: where the rule goes (default: standard output).
+    /// -MD, -MMD: the rule as well as the output, by default into a file
+    /// named after each input (there are no system files to leave out).
+    bool dependencies_too = false;
+    /// -MP: an empty rule for each included file.
+    bool phony_rules = false;
+    /// -MT (as written) and -MQ (escaped for make), in order: the rule's
+    /// targets (default: the input).
+    std::vector<std::string> dependency_targets;
+    /// -MF: where the rules go ("-": standard output).
     std::optional<std::string> dependency_file;
-    bool dependencies() const { return dependencies_only || dependency_file.has_value(); }
+    bool dependencies() const { return dependencies_only || dependencies_too || dependency_file.has_value(); }
 };
 
 void cli_error(const std::string& message) { std::cerr << program_name << ": error: " << message << '\n'; }
@@ -93,18 +99,45 @@ std::optional<std::string> optional_value(const po::variables_map& vm, const cha
     return vm[name].as<std::string>();
 }
 
-// The compiler-style -M, -MT, -MF, -W... and -w as long options (--M, --MT,
-// --MF, --W=..., --w) for the option parser, whose short options are one
-// letter. "-MTtarget" and "-MFfile" are taken too.
-std::vector<std::string> spell_compiler_options(int argc, char** argv) {
+// The command line with the compiler-style options spelt for the option
+// parser, whose short options are one letter: -M, -MD, -MMD, -MP, -MF,
+// -W..., -w and -fmessage-length=N as long options (--M, ..., --W=...).
+// -MT and -MQ ("-MTtarget" too) are taken out here, in order, as the
+// rule's targets: -MQ escaped for make, -MT as written.
+struct spelt_command_line {
     std::vector<std::string> args;
+    std::vector<std::string> targets;
+    /// A -MT or -MQ without its argument, or a -MQ target make cannot read.
+    std::string error;
+};
+
+spelt_command_line spell_compiler_options(int argc, char** argv) {
+    spelt_command_line spelt;
+    std::vector<std::string>& args = spelt.args;
     bool options_end = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (!options_end && a == "--") options_end = true;
-        if (!options_end && a == "-M") {
-            a = "--M";
-        } else if (!options_end && (a.rfind("-MT", 0) == 0 || a.rfind("-MF", 0) == 0)) {
+        if (!options_end && (a.rfind("-MT", 0) == 0 || a.rfind("-MQ", 0) == 0)) {
+            std::string target = a.substr(3);
+            if (a.size() == 3) {
+                if (i + 1 == argc) {
+                    spelt.error = "the option '" + a + "' requires an argument";
+                    continue;
+                }
+                target = argv[++i];
+            }
+            try {
+                spelt.targets.push_back(a[2] == 'T' ? target
+                                                    : quarry_parse::make_escape(target, quarry_parse::make_word::target));
+            } catch (const quarry_parse::make_rule_error& e) {
+                spelt.error = e.what();
+            }
+            continue;
+        }
+        if (!options_end && (a == "-M" || a == "-MD" || a == "-MMD" || a == "-MP")) {
+            a = "-" + a;
+        } else if (!options_end && a.rfind("-MF", 0) == 0) {
             a = a.size() == 3 ? "-" + a : "-" + a.substr(0, 3) + "=" + a.substr(3);
         } else if (!options_end && a.rfind("-fmessage-length=", 0) == 0) {
             a = "-" + a;
@@ -115,7 +148,7 @@ std::vector<std::string> spell_compiler_options(int argc, char** argv) {
         }
         args.push_back(std::move(a));
     }
-    return args;
+    return spelt;
 }
 
 // The options, or the exit status when the command line is all there is to do.
@@ -149,10 +182,12 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
     hidden.add_options()
         ("file", po::value(&o.files))
         ("M", po::bool_switch(&o.dependencies_only))
+        ("MD", po::bool_switch(&o.dependencies_too))
+        ("MMD", po::bool_switch())
+        ("MP", po::bool_switch(&o.phony_rules))
         ("W", po::value<std::vector<std::string>>())
         ("w", po::bool_switch(&o.no_warnings))
         ("fmessage-length", po::value<std::size_t>())
-        ("MT", po::value<std::string>())
         ("MF", po::value<std::string>());
     po::options_description all;
     all.add(visible).add(hidden);
@@ -160,10 +195,13 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
     positional.add("file", -1);
 
     po::variables_map vm;
+    spelt_command_line spelt = spell_compiler_options(argc, argv);
+    if (!spelt.error.empty()) return usage_error(spelt.error);
+    o.dependency_targets = std::move(spelt.targets);
     try {
         // No prefix guessing: --language must never be taken for --languages.
         const int style = po::command_line_style::default_style & ~po::command_line_style::allow_guessing;
-        po::store(po::command_line_parser(spell_compiler_options(argc, argv))
+        po::store(po::command_line_parser(spelt.args)
                       .options(all)
                       .positional(positional)
                       .style(style)
@@ -181,8 +219,14 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
                   << visible
                   << "  -M                     print the Makefile rule 'FILE: INCLUDED...' instead of\n"
                      "                         the output: the files the parse read\n"
-                     "  -MT TARGET             the rule is 'TARGET: FILE INCLUDED...'\n"
-                     "  -MF OUT                write the rule to OUT; without -M the output goes on\n"
+                     "  -MD, -MMD              write the rule as well as the output, to -MF OUT or\n"
+                     "                         else to the input's name with .d in this folder\n"
+                     "  -MP                    add an empty rule 'INCLUDED:' for each included file\n"
+                     "  -MT TARGET             the rule is 'TARGET: FILE INCLUDED...' (repeatable;\n"
+                     "                         TARGET as written)\n"
+                     "  -MQ TARGET             as -MT, with TARGET escaped for make\n"
+                     "  -MF OUT                write the rules to OUT ('-': standard output); without\n"
+                     "                         -M the output goes on\n"
                      "  -Werror                a warning fails the parse (exit status 1)\n"
                      "  -w                     print no warnings\n"
                      "  -fmessage-length=N     quote at most N columns of a source line, around the\n"
@@ -218,9 +262,12 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
     o.language = optional_value(vm, "language");
     o.describe = optional_value(vm, "describe");
     o.plugin = optional_value(vm, "plugin");
-    o.dependency_target = optional_value(vm, "MT");
     o.dependency_file = optional_value(vm, "MF");
-    if (o.dependency_target && !o.dependencies()) return usage_error("-MT needs -M or -MF");
+    if (vm["MMD"].as<bool>()) o.dependencies_too = true;
+    if (!o.dependency_targets.empty() && !o.dependencies()) return usage_error("-MT and -MQ need -M, -MD or -MF");
+    if (o.phony_rules && !o.dependencies()) return usage_error("-MP needs -M, -MD or -MF");
+    if (o.dependencies_too && !o.dependency_file && std::count(o.files.begin(), o.files.end(), "-"))
+        return usage_error("-MD needs -MF to name the rule file of standard input");
     if (o.tokens && o.dependencies()) return usage_error("--tokens lists no files read: -M and -MF cannot go with it");
     if (o.files.empty() && !o.list_languages && !o.describe) return usage_error("no input files");
     return o;
@@ -256,6 +303,7 @@ void write_error(int error, const std::string& file = "") {
 
 class session {
 public:
+    /// `rules`: where every rule goes, or null for a file of each input's own.
     session(const options& o, std::ostream* rules, bool color, std::size_t line_width)
         : options_(o), several_(o.files.size() > 1), rules_(rules) {
         printer_.set_line_width(line_width);
@@ -277,36 +325,41 @@ public:
         request.expand_env = !options_.no_env;
         request.max_includes = options_.max_includes;
         request.as_include = options_.as_include;
+        request.language = quarry_parse::language_of(input, from_stdin, options_.language.value_or(""));
+        // Once standard output failed, nothing more is formatted for it.
+        const bool output = !options_.dependencies_only && std::cout.good();
+        json_ = output && options_.format == output_format::json;
         std::string text;
         if (from_stdin) {
             if (!read_stdin(text)) {
                 const int error = errno;
-                cli_error(std::string("cannot read ") + stdin_name + ": " + std::strerror(error));
-                return status_fatal;
+                return cannot_use(request, std::string("cannot read ") + stdin_name + ": " + std::strerror(error));
             }
             printer_.add_source(request.name, text);
             request.text = &text;
         } else if (const int why = quarry_parse::unreadable(input); why != 0) {
-            cli_error("cannot open " + input + ": " + quarry_parse::unreadable_reason(why));
-            return status_fatal;
+            return cannot_use(request, "cannot open " + input + ": " + quarry_parse::unreadable_reason(why));
         }
-
-        request.language = quarry_parse::language_of(input, from_stdin, options_.language.value_or(""));
         std::string why;
         const auto parser = quarry_parse::make_parser(request.language, why);
-        if (!parser) {
-            std::cerr << request.name << ": error: " << why << '\n';
-            return status_fatal;
-        }
+        if (!parser) return cannot_use(request, request.name + ": " + why);
 
-        // Once standard output failed, nothing more is formatted for it.
-        const bool output = !options_.dependencies_only && std::cout.good();
-        if (output && several_ && (options_.tokens || options_.format == output_format::tree))
+        if (output && several_ && !json_ && (options_.tokens || options_.format == output_format::tree))
             std::cout << "== " << request.name << '\n';
-
-        const quarry_parse::parse_result result = options_.tokens
-                                                      ? quarry_parse::list_tokens(*parser, request, std::cout)
-                                                      : quarry_parse::run_parse(*parser, request);
+        std::string tokens;
+        quarry_parse::parse_result result;
+        if (options_.tokens && json_) {
+            tokens = "[";
+            result = quarry_parse::visit_tokens(*parser, request, [&](const quarry::parser::token_view& t) {
+                if (tokens.size() > 1) tokens += ',';
+                tokens += quarry_parse::dump(quarry_parse::token_json(t));
+            });
+            tokens += ']';
+        } else if (options_.tokens) {
+            result = quarry_parse::list_tokens(*parser, request, output ? std::cout : discard_);
+        } else {
+            result = quarry_parse::run_parse(*parser, request);
+        }
         // -w drops warnings; -Werror makes them fail the parse.
         std::vector<quarry::parser::diagnostic> shown;
         bool warned = false;
@@ -318,16 +371,27 @@ public:
                 warned = true;
             }
         }
-        const bool ok = result.ok && !(options_.warnings_as_errors && warned);
-        int status = ok ? status_ok : status_failed;
-        if (!result.failure && !options_.tokens) {
-            if (output && options_.format == output_format::tree) quarry_parse::print_tree(*result.root, std::cout);
-            if (output && options_.format == output_format::json) {
-                quarry_parse::write_document(std::cout, request.name, request.language, ok, shown, *result.root);
-                std::cout << '\n';
-            }
-            if (options_.dependencies() && !write_rule(input, result.files)) status = status_fatal;
+        // What ended the parse, when it is no report yet.
+        if (result.failure && !quarry_parse::failure_in_reports(result.failure)) {
+            quarry::parser::diagnostic d;
+            d.message = quarry_parse::failure_text(result.failure);
+            shown.push_back(std::move(d));
         }
+        const bool ok = result.ok && !(options_.warnings_as_errors && warned);
+        int status = result.failure ? status_fatal : ok ? status_ok : status_failed;
+        if (output && !options_.tokens && !result.failure && options_.format == output_format::tree)
+            quarry_parse::print_tree(*result.root, std::cout);
+        if (json_ && options_.tokens)
+            write_json_line([&] {
+                quarry_parse::write_token_document(std::cout, request.name, request.language, ok, shown, tokens);
+            });
+        else if (json_)
+            write_json_line([&] {
+                quarry_parse::write_document(std::cout, request.name, request.language, ok, shown,
+                                             result.failure ? nullptr : result.root.get());
+            });
+        // The rule lists what was read, even when a read error ended the parse.
+        if (options_.dependencies() && !write_rule(input, result.files)) status = status_fatal;
         std::cout.flush();
         if (!options_.quiet) {
             // One write for all reports: standard error is unbuffered, and a
@@ -340,15 +404,6 @@ public:
             const std::string report_text = reports.str();
             std::cerr.write(report_text.data(), static_cast<std::streamsize>(report_text.size()));
         }
-        if (result.failure) {
-            if (!quarry_parse::failure_in_reports(result.failure) && !options_.quiet) {
-                quarry::parser::diagnostic d;
-                d.message = quarry_parse::failure_text(result.failure);
-                printer_.print(d, request.name, std::cerr);
-                count(d.level);
-            }
-            return status_fatal;
-        }
         return status;
     }
 
@@ -358,16 +413,76 @@ private:
         if (level == quarry::parser::severity::warning) ++(options_.warnings_as_errors ? errors_ : warnings_);
     }
 
-    // Writes "FILE: INCLUDED..." or, with -MT, "TARGET: FILE INCLUDED..."
-    // (standard input is no prerequisite: there is no file). False, with
-    // nothing written, when a name cannot be written so that make reads it back.
-    bool write_rule(const std::string& input, std::vector<std::string> prerequisites) const {
-        if (!options_.dependency_target && !prerequisites.empty() && input != "-")
-            prerequisites.erase(prerequisites.begin());
+    template <typename Write>
+    void write_json_line(Write write) {
+        write();
+        std::cout << '\n';
+    }
+
+    // An input that cannot be parsed at all: the message, and with
+    // --format json still its document, so that there is one per input.
+    int cannot_use(const quarry_parse::parse_request& request, const std::string& message) {
+        cli_error(message);
+        if (json_) {
+            quarry::parser::diagnostic d;
+            d.message = message;
+            const std::vector<quarry::parser::diagnostic> shown{d};
+            if (options_.tokens)
+                write_json_line([&] {
+                    quarry_parse::write_token_document(std::cout, request.name, request.language, false, shown, "[]");
+                });
+            else
+                write_json_line([&] {
+                    quarry_parse::write_document(std::cout, request.name, request.language, false, shown, nullptr);
+                });
+        }
+        return status_fatal;
+    }
+
+    // Writes "FILE: INCLUDED..." or, with -MT or -MQ, "TARGET...: FILE
+    // INCLUDED..." (standard input is no prerequisite: there is no file),
+    // with -MP an empty rule for each included file. False, with nothing
+    // written, when a name cannot be written so that make reads it back, or
+    // the input's own rule file cannot be written.
+    bool write_rule(const std::string& input, const std::vector<std::string>& files_read) const {
+        // The files read are the input (unless it is standard input), then the included ones.
+        const std::vector<std::string> included(files_read.begin() + (input != "-" && !files_read.empty()),
+                                                files_read.end());
+        std::vector<std::string> targets = options_.dependency_targets;
+        std::string rule;
         try {
-            *rules_ << quarry_parse::make_rule(options_.dependency_target.value_or(input), prerequisites);
+            if (targets.empty()) targets.push_back(quarry_parse::make_escape(input, quarry_parse::make_word::target));
+            rule = quarry_parse::make_rule(targets, options_.dependency_targets.empty() ? included : files_read,
+                                           options_.phony_rules ? included : std::vector<std::string>());
         } catch (const quarry_parse::make_rule_error& e) {
             cli_error(e.what());
+            return false;
+        }
+        if (rules_) {
+            *rules_ << rule;
+            return true;
+        }
+        return write_rule_file(rule_file_of(input), rule);
+    }
+
+    // -MD without -MF: the input's name without folder and extension, and .d.
+    static std::string rule_file_of(const std::string& input) {
+        return std::filesystem::path(input).filename().replace_extension(".d").string();
+    }
+
+    static bool write_rule_file(const std::string& name, const std::string& rule) {
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            const int error = errno;
+            cli_error("cannot write " + name + ": " + std::strerror(error));
+            return false;
+        }
+        quarry_parse::fd_output buffer(fd);
+        std::ostream out(&buffer);
+        out << rule;
+        out.flush();
+        if (!buffer.close()) {
+            write_error(buffer.error(), name);
             return false;
         }
         return true;
@@ -376,6 +491,8 @@ private:
     const options& options_;
     const bool several_;
     std::ostream* rules_;
+    bool json_ = false;
+    std::ostream discard_{nullptr};
     quarry_parse::diagnostic_printer printer_;
     std::size_t warnings_ = 0;
     std::size_t errors_ = 0;
@@ -423,7 +540,7 @@ int run(const options& o) {
     }
 
     std::unique_ptr<quarry_parse::fd_output> rule_buffer;
-    if (o.dependency_file) {
+    if (o.dependency_file && *o.dependency_file != "-") {
         const int fd = ::open(o.dependency_file->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (fd < 0) {
             const int error = errno;
@@ -434,7 +551,10 @@ int run(const options& o) {
     }
     std::ostream rule_file(rule_buffer.get());
     const quarry_parse::packet_listeners listeners;
-    session inputs(o, rule_buffer ? &rule_file : &std::cout, use_color(o.color), line_width(o));
+    // Rules go to the -MF file, to standard output (-M, -MF -), or with -MD
+    // alone to a file of each input's own.
+    std::ostream* rules = rule_buffer ? &rule_file : o.dependency_file || o.dependencies_only ? &std::cout : nullptr;
+    session inputs(o, rules, use_color(o.color), line_width(o));
     int status = status_ok;
     for (const auto& file : o.files) status = std::max(status, inputs.run(file));
     // After the last report, as clang ends its own.

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -12,6 +13,18 @@ class node;
 }  // namespace quarry
 
 namespace quarry::parser {
+
+class info;
+
+/// Stand-in host extension: one token of a language's scanner, for listings.
+struct token_view {
+    /// The scanner's name for the kind ("identifier", "end-of-line", ".END").
+    std::string kind;
+    /// The token's text, or null for a token that carries none.
+    const std::string* value = nullptr;
+    /// Where it stands; valid during the call only.
+    const info* where = nullptr;
+};
 
 /// A parser object of one input language, made by that language's factory.
 /// The host gives it a root node and a task before calling a parse entry.
@@ -45,6 +58,10 @@ public:
     /// stream of the input `in`, named `name`, to `out`. False when the
     /// language cannot do it.
     virtual bool dump_tokens(std::istream& in, const std::string& name, std::ostream& out);
+    /// Stand-in host extension: calls `each` for every token of the input
+    /// `in`, named `name`, in order. False when the language cannot do it.
+    virtual bool visit_tokens(std::istream& in, const std::string& name,
+                              const std::function<void(const token_view&)>& each);
 
     ast::node* get_ast_node() const { return ast_node_; }
     void set_ast_node(ast::node* root) { ast_node_ = root; }
