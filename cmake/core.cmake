@@ -82,3 +82,4 @@ set_target_properties(quarry_parser_korvex3 PROPERTIES
   VISIBILITY_INLINES_HIDDEN ON
   INSTALL_RPATH "$ORIGIN"
   BUILD_RPATH "$ORIGIN")
+install(TARGETS quarry_parser_korvex3 LIBRARY DESTINATION lib)

@@ -113,6 +113,9 @@ struct parsed {
     std::string name;
     std::string language;
     quarry_parse::parse_result result;
+    /// Each node's parent, the root's children left out: made when a parent
+    /// is first asked for (with the GIL held), as nodes do not know theirs.
+    mutable std::unique_ptr<std::unordered_map<const node*, const node*>> parents;
 };
 using parsed_ptr = std::shared_ptr<const parsed>;
 
@@ -121,6 +124,10 @@ struct node_ref {
     parsed_ptr owner;
     const node* n;
 };
+
+// The node a Python Node stands for: equal, and hashed alike, where they are
+// the same node of the same parse.
+bool same_node(const node_ref& a, const node_ref& b) { return a.n == b.n && a.owner == b.owner; }
 
 // kind names to kinds, for find(); unnamed kinds are written nt_<number>.
 const std::unordered_map<std::string, quarry::ast::et_node_type>& kinds() {
@@ -170,33 +177,57 @@ py::list nodes(const parsed_ptr& owner, const node& parent) {
 // are walked like any other.
 class walker {
 public:
-    walker(parsed_ptr owner, const node* start) : owner_(std::move(owner)) { pending_.push_back(start); }
+    /// From `start`, or below it only.
+    walker(parsed_ptr owner, const node* start, bool below_only) : owner_(std::move(owner)) {
+        pending_.push_back(start);
+        if (below_only) next();
+    }
 
-    const node* next() {
+    /// The next node, or one with a null node at the end.
+    node_ref next() {
         while (!pending_.empty()) {
             const node* n = pending_.back();
             pending_.pop_back();
             if (n == nullptr) continue;
             const auto children = n->get_children();
             for (auto it = children.rbegin(); it != children.rend(); ++it) pending_.push_back(*it);
-            return n;
+            return node_ref{owner_, n};
         }
-        return nullptr;
+        return node_ref{owner_, nullptr};
     }
-    const parsed_ptr& owner() const { return owner_; }
 
 private:
     parsed_ptr owner_;
     std::vector<const node*> pending_;
 };
 
-py::list find(const node_ref& self, const std::string& kind_name) {
+// The node's parent, or None for a top-level statement.
+py::object parent_of(const node_ref& r) {
+    auto& parents = r.owner->parents;
+    if (!parents) {
+        auto table = std::make_unique<std::unordered_map<const node*, const node*>>();
+        std::vector<const node*> pending{r.owner->result.root.get()};
+        while (!pending.empty()) {
+            const node* n = pending.back();
+            pending.pop_back();
+            for (const node* child : n->get_children()) {
+                if (child == nullptr) continue;
+                if (n != r.owner->result.root.get()) table->emplace(child, n);
+                pending.push_back(child);
+            }
+        }
+        parents = std::move(table);
+    }
+    const auto found = parents->find(r.n);
+    return found == parents->end() ? py::none() : py::cast(node_ref{r.owner, found->second});
+}
+
+// The nodes of kind `kind_name` that the walker gives.
+py::list find(walker w, const std::string& kind_name) {
     const auto kind = kind_of(kind_name);
     py::list out;
-    walker w(self.owner, self.n);
-    w.next();  // the node itself is no descendant
-    while (const node* n = w.next())
-        if (n->get_type() == kind) out.append(py::cast(node_ref{self.owner, n}));
+    for (node_ref r = w.next(); r.n != nullptr; r = w.next())
+        if (r.n->get_type() == kind) out.append(py::cast(r));
     return out;
 }
 
@@ -459,19 +490,33 @@ py::list tokens(const py::object& source, bool as_include) {
     return tuples;
 }
 
-// Where this extension was loaded from; the plug-in module sits beside it.
-std::string extension_dir() {
+// Where this extension was loaded from.
+std::filesystem::path extension_dir() {
     Dl_info info{};
     if (dladdr(reinterpret_cast<const void*>(&extension_dir), &info) == 0 || info.dli_fname == nullptr) return ".";
-    return std::filesystem::path(info.dli_fname).parent_path().string();
+    return std::filesystem::path(info.dli_fname).parent_path();
+}
+
+// The plug-in module: beside the extension (a wheel), in the folder above
+// (the build tree's lib/) or three above (lib/ of a CMake install, where the
+// package is in lib/python3/dist-packages/).
+std::string plugin_beside_extension() {
+    const std::filesystem::path here = extension_dir();
+    for (const auto& dir : {here, here / "..", here / ".." / ".." / ".."}) {
+        std::error_code ec;
+        const auto candidate = (dir / quarry_parse::plugin_file).lexically_normal();
+        if (std::filesystem::exists(candidate, ec)) return candidate.string();
+    }
+    return (here / quarry_parse::plugin_file).string();
 }
 
 }  // namespace
 
-PYBIND11_MODULE(quarry_korvex3, m) {
+PYBIND11_MODULE(_native, m) {
     m.doc() = "Parser of korvex3 SPICE netlists: syntax trees, diagnostics, tokens and the files a deck reads.";
 
-    const std::string plugin = quarry_parse::plugin_from_environment(extension_dir() + "/" + quarry_parse::plugin_file);
+    m.attr("__version__") = QUARRY_KORVEX3_VERSION;
+    const std::string plugin = quarry_parse::plugin_from_environment(plugin_beside_extension());
     if (const std::string failed = quarry_parse::load_plugin(plugin); !failed.empty()) throw py::import_error(failed);
     // Never disconnected: the module is never unloaded.
     new quarry_parse::packet_listeners;
@@ -499,17 +544,25 @@ PYBIND11_MODULE(quarry_korvex3, m) {
         .def_property_readonly("value", [](const node_ref& r) { return text(r.n->get_value()); })
         .def_property_readonly("location", [](const node_ref& r) { return location_of(r.n->get_parser_info()); })
         .def_property_readonly("children", [](const node_ref& r) { return nodes(r.owner, *r.n); })
-        .def("walk", [](const node_ref& r) { return walker(r.owner, r.n); },
+        .def_property_readonly("parent", &parent_of, "The node above this one; None for a top-level statement.")
+        .def("walk", [](const node_ref& r) { return walker(r.owner, r.n, false); },
              "This node, then its descendants, depth first in child order.")
-        .def("find", &find, py::arg("kind"), "The descendants of this kind (an nt_* name), in walk order.")
+        .def("find", [](const node_ref& r, const std::string& kind) { return find(walker(r.owner, r.n, true), kind); },
+             py::arg("kind"), "The descendants of this kind (an nt_* name), in walk order.")
+        .def("__len__", [](const node_ref& r) { return r.n->get_children().size(); })
+        .def("__iter__", [](const node_ref& r) { return py::iter(nodes(r.owner, *r.n)); })
+        .def("__eq__", [](const node_ref& a, const py::object& b) {
+            return py::isinstance<node_ref>(b) && same_node(a, b.cast<const node_ref&>());
+        })
+        .def("__hash__", [](const node_ref& r) { return std::hash<const void*>()(r.n); })
         .def("__repr__", [](const node_ref& r) { return text(node_repr(r)); });
 
     py::class_<walker>(m, "Walk")
         .def("__iter__", [](py::object self) { return self; })
         .def("__next__", [](walker& w) {
-            const node* n = w.next();
-            if (n == nullptr) throw py::stop_iteration();
-            return node_ref{w.owner(), n};
+            node_ref r = w.next();
+            if (r.n == nullptr) throw py::stop_iteration();
+            return r;
         });
 
     py::class_<diagnostic_view>(m, "Diagnostic", "One report of a parse.")
@@ -558,6 +611,11 @@ PYBIND11_MODULE(quarry_korvex3, m) {
                                    for (const auto& f : r.p->result.files) out.append(path_text(f));
                                    return out;
                                })
+        .def("walk", [](const result_view& r) { return walker(r.p, r.p->result.root.get(), true); },
+             "Every node of the tree, depth first in child order.")
+        .def("find", [](const result_view& r, const std::string& kind) {
+                return find(walker(r.p, r.p->result.root.get(), true), kind);
+            }, py::arg("kind"), "The nodes of this kind (an nt_* name) in the whole tree, in walk order.")
         .def("to_json",
              [](const result_view& r) {
                  std::ostringstream out;

@@ -148,13 +148,13 @@ def test_threads_parse_different_files_at_once(deck):
     (deck / "cycle.kvx").write_text("t\n.INCLUDE 'cycle.kvx'\n.END\n")
     cases = [str(GOLDEN / c) for c in CASES] + [str(deck / "top.kvx"), str(deck / "cycle.kvx")]
     expected = {p: qk.parse(p).to_json() for p in cases}
-    start = threading.Barrier(4)
+    start = threading.Barrier(8)
 
     def parse_all(offset):
         start.wait()
-        return [(p, qk.parse(p).to_json()) for p in (cases[offset:] + cases[:offset]) * 3]
+        return [(p, qk.parse(p).to_json()) for p in (cases[offset % len(cases):] + cases[:offset % len(cases)]) * 3]
 
-    with ThreadPoolExecutor(4) as pool:
-        for results in pool.map(parse_all, range(4)):
+    with ThreadPoolExecutor(8) as pool:
+        for results in pool.map(parse_all, range(8)):
             for path, document in results:
                 assert document == expected[path], path
