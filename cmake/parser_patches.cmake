@@ -11,3 +11,13 @@ patch("${FILE}" "\"Reading a token\\n\"" "\"Reading a token: \"" "trace text")
 # parser's own work with owning semantic values.
 patch("${HEADER}" "seq_.push_back (T ());
         operator[] (0).move (t);" "seq_.push_back (YY_MOVE (t));" "stack push")
+
+# A parse that ends by an error drops what is left on its stack. The title
+# and the statement list go to the driver first, which keeps them when asked
+# to (a variant's %destructor cannot reach the parser's parameters).
+patch("${FILE}" "yy_destroy_ (\"Cleanup: popping\", yystack_[0]);"
+  "if (yystack_[0].kind () == symbol_kind::S_file_title)
+          driver.salvage_title (std::move (yystack_[0].value.as<grammar_value> ()).maybe_node ());
+        else if (yystack_[0].kind () == symbol_kind::S_netlist_body)
+          driver.salvage_body (std::move (yystack_[0].value.as<grammar_value> ()).maybe_node ());
+        yy_destroy_ (\"Cleanup: popping\", yystack_[0]);" "salvage on abort")

@@ -71,7 +71,10 @@ bool korvex3_driver::parse_stream(std::istream& in, const std::string& name) {
     parser.set_debug_level(nimbus::os::getenv_bool("QUARRY_TRACE_PARSER") ? 1 : 0);
     if (quarry_parser_) quarry_parser_->set_parsing_file(name);
     try {
-        if (parser.parse() != 0) error_ = true;
+        if (parser.parse() != 0) {
+            error_ = true;
+            adopt_salvaged();
+        }
     } catch (const grammar_value::wrong_kind& e) {
         // A grammar action took a symbol it does not hold: name the rule.
         throw std::logic_error(std::string(e.what()) + " in a rule of " + (rule_ ? rule_ : "?") + " (grammar line " +
@@ -127,7 +130,67 @@ std::string korvex3_driver::format_token(int kind, const std::string* value, con
     return out.str();
 }
 
-int korvex3_driver::next_token(text_pool::ptr* text, location* loc) { return scanner_->lex(text, loc); }
+int korvex3_driver::next_token(text_pool::ptr* text, location* loc) {
+    const int kind = scanner_->lex(text, loc);
+    if (checks_) watch_brackets(kind, text->get(), *loc);
+    return kind;
+}
+
+void korvex3_driver::watch_brackets(int kind, const std::string* text, const location& loc) {
+    using token = korvex3_parser::token;
+    const bool opener = kind == token::TOK_LBRACKET || kind == token::TOK_LBRACE || kind == token::TOK_LPAREN;
+    const bool multiline = kind != token::TOK_EOL && kind != 0 && loc.end.line > loc.begin.line && text;
+    // Line ends the scanner read as blanks inside the last bracket opened:
+    // reported once that bracket's statement ends or another opens.
+    if (scanner_->swallowed_newlines > 0 && (opener || multiline || kind == token::TOK_EOL || kind == 0)) {
+        const std::uint64_t lines = scanner_->swallowed_newlines;
+        scanner_->swallowed_newlines = 0;
+        report_unclosed(opener_, opener_text_.empty() ? "a bracket" : "'" + opener_text_ + "'", lines);
+    }
+    if (opener) {
+        opener_ = loc;
+        opener_text_ = text ? *text : std::string();
+        return;
+    }
+    if (multiline) {
+        // A quoted value that runs over line ends, not continued with '+'.
+        std::uint64_t lines = 0;
+        for (std::size_t at = text->find('\n'); at != std::string::npos; at = text->find('\n', at + 1)) {
+            const std::size_t next = text->find_first_not_of(" \t\r", at + 1);
+            if (next == std::string::npos || (*text)[next] != '+') ++lines;
+        }
+        if (lines > 0) report_unclosed(loc, "the quote", lines);
+    }
+    if (kind == token::TOK_EOL) opener_text_.clear();
+}
+
+void korvex3_driver::report_unclosed(const location& at, const std::string& what, std::uint64_t lines) {
+    const quarry::parser::info_netlist record = to_record(at);
+    quarry::parser::check_report(quarry::parser::severity::warning, &record,
+                                 what + " opened here is not closed on its line: the statement takes in the next " +
+                                     std::to_string(lines) + (lines == 1 ? " line" : " lines"),
+                                 "unclosed-bracket");
+}
+
+void korvex3_driver::salvage_title(std::unique_ptr<quarry::ast::node> title) {
+    if (keep_partial_) salvaged_title_ = std::move(title);
+}
+
+void korvex3_driver::salvage_body(std::unique_ptr<quarry::ast::node> body) {
+    if (keep_partial_) salvaged_body_ = std::move(body);
+}
+
+void korvex3_driver::adopt_salvaged() {
+    // The title first, as a complete parse gives it.
+    for (auto* piece : {&salvaged_title_, &salvaged_body_}) {
+        std::unique_ptr<quarry::ast::node> n = std::move(*piece);
+        if (!n || !root_) continue;
+        if (n->get_type() == quarry::ast::nt_block)
+            root_->take_children(*n);
+        else
+            root_->add_child(n.release());
+    }
+}
 
 void korvex3_driver::set_pins_complete() {
     if (scanner_) scanner_->pins_complete = true;

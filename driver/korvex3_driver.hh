@@ -62,6 +62,15 @@ public:
 
     /// The running scanner's next token (0 at the end of input).
     int next_token(text_pool::ptr* text, location* loc);
+
+    /// Makes the checks a parse can make while it reads (a bracket left open
+    /// at a line end), and keeps the complete statements of a failed parse.
+    void set_checks(bool on) { checks_ = on; }
+    void set_keep_partial(bool on) { keep_partial_ = on; }
+    /// The title and the statement list of a parse that failed, as the
+    /// parser drops them; kept only with set_keep_partial.
+    void salvage_title(std::unique_ptr<quarry::ast::node> title);
+    void salvage_body(std::unique_ptr<quarry::ast::node> body);
     /// The element's pins are read: pins-dependent words are keywords now.
     void set_pins_complete();
     /// The statement is complete: pins-dependent words are names again.
@@ -105,6 +114,16 @@ private:
     quarry::ast::node* root_ = nullptr;
     quarry::parser::parser_base* quarry_parser_ = nullptr;
     std::uint64_t dimension_source_count_ = 2;
+    bool checks_ = false;
+    bool keep_partial_ = false;
+    std::unique_ptr<quarry::ast::node> salvaged_title_;
+    std::unique_ptr<quarry::ast::node> salvaged_body_;
+    /// The last opening bracket read, for the report of the lines it swallows.
+    location opener_;
+    std::string opener_text_;
+    void watch_brackets(int kind, const std::string* text, const location& loc);
+    void report_unclosed(const location& at, const std::string& what, std::uint64_t lines);
+    void adopt_salvaged();
 };
 
 }  // namespace quarry_parser_implementation

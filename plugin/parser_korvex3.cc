@@ -1,5 +1,7 @@
 #include "plugin/parser_korvex3.hh"
 
+#include "quarry/task.hh"
+
 #include <sstream>
 
 namespace quarry::parser {
@@ -13,6 +15,8 @@ bool parser_korvex3::prepare() {
     driver_.set_ast_node(get_ast_node());
     driver_.set_quarry_parser(this);
     if (file_is_include()) driver_.set_file_is_include(true);
+    driver_.set_checks(get_task()->checks());
+    driver_.set_keep_partial(get_task()->keep_partial());
     return true;
 }
 

@@ -22,6 +22,7 @@
 
 #include <pybind11/pybind11.h>
 
+#include "checks.hh"
 #include "json_printer.hh"
 #include "nimbus/output.hh"
 #include "parse_run.hh"
@@ -378,11 +379,25 @@ result_view run(quarry_parse::parse_request request, bool is_text, std::string t
     return result_view{std::move(p)};
 }
 
-// What parse() and parse_text() share: the include search and the limits.
+// The checks beyond syntax and partial trees, as parse() and parse_text() take them.
+struct analysis {
+    bool checks;
+    py::iterable disabled_checks;
+    bool partial;
+};
+
+// What parse() and parse_text() share: the include search, the limits and the analysis.
 quarry_parse::parse_request request_for(const py::object& name, const py::iterable& include_dirs,
                                         const py::iterable& include_roots, bool expand_env,
-                                        std::size_t max_includes, bool as_include) {
+                                        std::size_t max_includes, bool as_include, const analysis& a) {
     quarry_parse::parse_request request;
+    request.checks = a.checks;
+    request.keep_partial = a.partial;
+    for (const py::handle& flag : a.disabled_checks) {
+        const std::string name = py::str(flag);
+        if (!quarry_parse::is_check_flag(name)) throw py::value_error("unknown check '" + name + "'");
+        request.disabled_checks.insert(name);
+    }
     request.name = fs_bytes(name);
     request.include_dirs = fs_list(include_dirs, "include_dirs");
     request.include_roots = fs_list(include_roots, "include_roots");
@@ -393,19 +408,20 @@ quarry_parse::parse_request request_for(const py::object& name, const py::iterab
 }
 
 result_view parse(const py::object& path, const py::iterable& include_dirs, bool as_include,
-                  const py::iterable& include_roots, bool expand_env, std::size_t max_includes) {
-    quarry_parse::parse_request request =
-        request_for(path, include_dirs, include_roots, expand_env, max_includes, as_include);
+                  const py::iterable& include_roots, bool expand_env, std::size_t max_includes, bool checks,
+                  const py::iterable& disabled_checks, bool partial) {
+    quarry_parse::parse_request request = request_for(path, include_dirs, include_roots, expand_env, max_includes,
+                                                      as_include, analysis{checks, disabled_checks, partial});
     if (const int why = quarry_parse::unreadable(request.name); why != 0) raise_os_error(why, request.name);
     return run(std::move(request), false);
 }
 
 result_view parse_text(const py::object& source, const py::object& name, const py::iterable& include_dirs,
                        bool as_include, const py::iterable& include_roots, bool expand_env,
-                       std::size_t max_includes) {
+                       std::size_t max_includes, bool checks, const py::iterable& disabled_checks, bool partial) {
     std::string content = source_bytes(source);
-    quarry_parse::parse_request request =
-        request_for(name, include_dirs, include_roots, expand_env, max_includes, as_include);
+    quarry_parse::parse_request request = request_for(name, include_dirs, include_roots, expand_env, max_includes,
+                                                      as_include, analysis{checks, disabled_checks, partial});
     static const std::string placeholder;
     request.text = &placeholder;  // the job's own copy is used
     return run(std::move(request), true, std::move(content));
@@ -590,6 +606,13 @@ PYBIND11_MODULE(_native, m) {
                                    if (v.d->id.empty()) return py::none();
                                    return py::str(v.d->id);
                                })
+        .def_property_readonly(
+            "flag",
+            [](const diagnostic_view& v) -> py::object {
+                if (v.d->flag.empty()) return py::none();
+                return py::str(v.d->flag);
+            },
+            "The check that made the report (\"undefined-subckt\"), None for the parser's own.")
         .def("__str__", [](const diagnostic_view& v) { return text(diagnostic_text(v)); })
         .def("__repr__", [](const diagnostic_view& v) { return text("<Diagnostic " + diagnostic_text(v) + '>'); });
 
@@ -630,9 +653,13 @@ PYBIND11_MODULE(_native, m) {
         });
 
     m.attr("DEFAULT_MAX_INCLUDES") = quarry::task::default_max_includes;
+    py::tuple flags(std::size(quarry_parse::check_flags));
+    for (std::size_t i = 0; i < flags.size(); ++i) flags[i] = quarry_parse::check_flags[i];
+    m.attr("CHECKS") = flags;
     m.def("parse", &parse, py::arg("path"), py::kw_only(), py::arg("include_dirs") = py::tuple(),
           py::arg("as_include") = false, py::arg("include_roots") = py::tuple(), py::arg("expand_env") = true,
-          py::arg("max_includes") = quarry::task::default_max_includes,
+          py::arg("max_includes") = quarry::task::default_max_includes, py::arg("checks") = false,
+          py::arg("disabled_checks") = py::tuple(), py::arg("partial") = false,
           "Parses the netlist file at path. Bad input gives diagnostics and ok == False; a file that cannot be "
           "read raises OSError. Other threads run while it parses. include_roots confines included files to "
           "those folders; expand_env=False leaves $NAME in include paths as written; max_includes bounds the "
@@ -640,6 +667,7 @@ PYBIND11_MODULE(_native, m) {
     m.def("parse_text", &parse_text, py::arg("text"), py::kw_only(), py::arg("name") = "<string>",
           py::arg("include_dirs") = py::tuple(), py::arg("as_include") = false, py::arg("include_roots") = py::tuple(),
           py::arg("expand_env") = true, py::arg("max_includes") = quarry::task::default_max_includes,
+          py::arg("checks") = false, py::arg("disabled_checks") = py::tuple(), py::arg("partial") = false,
           "Parses netlist text (str or bytes); name is the file name its reports and locations give.");
     m.def("tokens", &tokens, py::arg("text"), py::kw_only(), py::arg("as_include") = false,
           "The scanner's token stream as (first_line, first_column, last_line, last_column, name, value or None).");

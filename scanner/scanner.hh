@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <iosfwd>
 #include <memory>
 #include <streambuf>
@@ -68,6 +69,9 @@ public:
     /// Set once an element's pins are read: pins-dependent words are keywords
     /// from then on, net names before. Only the driver writes it.
     bool pins_complete = false;
+    /// Line ends read as blanks inside a bracket that is still open, since
+    /// the driver last took the count.
+    std::uint64_t swallowed_newlines = 0;
 
 protected:
     /// Reads the input. A read error ends the parse with an input_error; a

@@ -11,11 +11,12 @@ thread_local std::string deferred_note;
 thread_local severity deferred_level = severity::info;
 thread_local std::vector<std::shared_ptr<const info>> include_sites;
 
-void report(severity level, const info* record, const std::string& message) {
+void report(severity level, const info* record, const std::string& message, const std::string& flag = "") {
     if (!current_sink) return;
     diagnostic d;
     d.level = level;
     d.message = message;
+    d.flag = flag;
     // The caller's record lives only for the call.
     if (record) d.where.reset(record->copy());
     std::shared_ptr<const info> where = d.where;
@@ -79,6 +80,10 @@ void bison_context_error(const info* record, const std::string& message) {
 
 void bison_context_warning(const info* record, const std::string& message) {
     report(severity::warning, record, message);
+}
+
+void check_report(severity level, const info* record, const std::string& message, const std::string& flag) {
+    report(level, record, message, flag);
 }
 
 }  // namespace quarry::parser

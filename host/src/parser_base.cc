@@ -128,6 +128,18 @@ private:
     std::size_t pushed_ = 0;
 };
 
+// An included file: from the task's source when it has the text, else from disk.
+void parse_included(parser_base& parser, const std::string& path) {
+    const task* t = parser.get_task();
+    if (t && t->source()) {
+        if (const std::shared_ptr<const std::string> text = t->source()(path)) {
+            parser.parse_string(*text, path);
+            return;
+        }
+    }
+    parser.parse_file(path);
+}
+
 // Runs one include parse of `path` ("" for a text): a fresh parser of
 // `language` fills `target`.
 template <typename Parse>
@@ -176,14 +188,14 @@ void parser_base::stop_parsing_section(const std::string&, const std::string&) {
 
 bool parser_base::add_include(const std::string& path, const std::string& language, ast::node* target) {
     if (!usable_include(path, task_)) return false;
-    return parse_include(*this, path, language, target, [&](parser_base& parser) { parser.parse_file(path); });
+    return parse_include(*this, path, language, target, [&](parser_base& parser) { parse_included(parser, path); });
 }
 
 bool parser_base::add_include_section(const std::string& path, const std::string& section,
                                       const std::string& language, ast::node* target) {
     if (!target || !usable_include(path, task_)) return false;
     ast::node whole;
-    if (!parse_include(*this, path, language, &whole, [&](parser_base& parser) { parser.parse_file(path); }))
+    if (!parse_include(*this, path, language, &whole, [&](parser_base& parser) { parse_included(parser, path); }))
         return false;
     bool found = false;
     for (ast::node* child : whole.get_children()) {

@@ -15,11 +15,12 @@ import os
 from typing import Iterable, List, Optional, Tuple, Union
 
 from . import _native
-from ._native import DEFAULT_MAX_INCLUDES, Diagnostic, Location, Node, ParseError, Result, Walk
+from ._native import CHECKS, DEFAULT_MAX_INCLUDES, Diagnostic, Location, Node, ParseError, Result, Walk
 
 __version__: str = _native.__version__
 
 __all__ = [
+    "CHECKS",
     "DEFAULT_MAX_INCLUDES",
     "Diagnostic",
     "Location",
@@ -45,6 +46,9 @@ def parse(
     include_roots: Iterable[PathLike] = (),
     expand_env: bool = True,
     max_includes: int = DEFAULT_MAX_INCLUDES,
+    checks: bool = False,
+    disabled_checks: Iterable[str] = (),
+    partial: bool = False,
 ) -> Result:
     """Parses the netlist file at `path` and returns its Result.
 
@@ -56,7 +60,11 @@ def parse(
     those folders (links resolved); ``expand_env=False`` leaves $NAME in
     include paths as written; `max_includes` bounds the included files one
     parse reads. An exception that leaves the parser raises ParseError, a
-    RuntimeError.
+    RuntimeError. ``checks=True`` adds the checks beyond syntax (undefined
+    subcircuits and models, definitions made twice or never used, pin counts,
+    brackets left open), but those named in `disabled_checks` (flags such as
+    "unused-definition"); ``partial=True`` keeps the statements complete
+    before a failure at the end of the input.
     """
     return _native.parse(**locals())  # the arguments, by name
 
@@ -70,6 +78,9 @@ def parse_text(
     include_roots: Iterable[PathLike] = (),
     expand_env: bool = True,
     max_includes: int = DEFAULT_MAX_INCLUDES,
+    checks: bool = False,
+    disabled_checks: Iterable[str] = (),
+    partial: bool = False,
 ) -> Result:
     """Parses netlist text (str, or bytes in any encoding) and returns its
     Result; `name` is the file name its reports and locations give. A str

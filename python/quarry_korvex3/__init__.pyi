@@ -3,6 +3,7 @@ from typing import Iterable, Iterator, List, Optional, Tuple, Union
 
 __version__: str
 DEFAULT_MAX_INCLUDES: int
+CHECKS: Tuple[str, ...]
 
 PathLike = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
 Token = Tuple[int, int, int, int, str, Optional[str]]
@@ -60,6 +61,8 @@ class Diagnostic:
     def last_column(self) -> Optional[int]: ...
     @property
     def id(self) -> Optional[str]: ...
+    @property
+    def flag(self) -> Optional[str]: ...
 
 class Result:
     @property
@@ -84,6 +87,9 @@ def parse(
     include_roots: Iterable[PathLike] = ...,
     expand_env: bool = ...,
     max_includes: int = ...,
+    checks: bool = ...,
+    disabled_checks: Iterable[str] = ...,
+    partial: bool = ...,
 ) -> Result: ...
 def parse_text(
     text: Union[str, bytes],
@@ -94,5 +100,8 @@ def parse_text(
     include_roots: Iterable[PathLike] = ...,
     expand_env: bool = ...,
     max_includes: int = ...,
+    checks: bool = ...,
+    disabled_checks: Iterable[str] = ...,
+    partial: bool = ...,
 ) -> Result: ...
 def tokens(text: Union[str, bytes], *, as_include: bool = ...) -> List[Token]: ...

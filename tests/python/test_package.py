@@ -20,7 +20,8 @@ def test_version_is_the_clis(cli, tmp_path):
 
 def test_signatures_and_help_name_every_argument():
     parameters = inspect.signature(qk.parse).parameters
-    assert list(parameters) == ["path", "include_dirs", "as_include", "include_roots", "expand_env", "max_includes"]
+    assert list(parameters) == ["path", "include_dirs", "as_include", "include_roots", "expand_env", "max_includes",
+                                "checks", "disabled_checks", "partial"]
     assert all(p.kind is p.KEYWORD_ONLY for name, p in parameters.items() if name != "path")
     assert parameters["max_includes"].default == qk.DEFAULT_MAX_INCLUDES
     assert list(inspect.signature(qk.parse_text).parameters)[:2] == ["text", "name"]
@@ -108,3 +109,26 @@ def test_the_gil_is_released_while_a_parse_runs():
     # Python ran on this thread all through the parse: with the GIL held, it
     # could not have counted at all until the parse returned.
     assert counted > 1000
+
+
+def test_checks_and_partial_trees_on_request():
+    deck = "t\n.subckt amp a b\n.ends\nX1 a b amp\nX2 a b c amp\nX3 a nowhere\n.model idle nmos\n"
+    plain = qk.parse_text(deck + ".end\n")
+    assert plain.ok and plain.diagnostics == []
+    checked = qk.parse_text(deck + ".end\n", checks=True)
+    assert checked.ok  # the checks warn
+    assert [(d.severity, d.flag, d.first_line) for d in checked.diagnostics] == [
+        ("warning", "pin-count", 5), ("info", None, 2), ("warning", "undefined-subckt", 6),
+        ("info", "unused-definition", 7)]
+    fewer = qk.parse_text(deck + ".end\n", checks=True, disabled_checks=["unused-definition", "pin-count"])
+    assert [d.flag for d in fewer.diagnostics] == ["undefined-subckt"]
+    with pytest.raises(ValueError, match="unknown check 'typo'"):
+        qk.parse_text(deck, checks=True, disabled_checks=["typo"])
+    assert set(qk.CHECKS) >= {"undefined-subckt", "unclosed-bracket"}
+
+    # No .END: the default tree is empty, the partial one keeps what was complete.
+    assert qk.parse_text(deck).tree == []
+    partial = qk.parse_text(deck, partial=True)
+    assert not partial.ok
+    assert [n.kind for n in partial.tree] == ["nt_title", "nt_subckt", "nt_instance", "nt_instance",
+                                              "nt_instance", "nt_model"]

@@ -69,6 +69,8 @@ json diagnostic_json(const quarry::parser::diagnostic& d) {
     out["message"] = d.message;
     out["location"] = location_json(d.where.get());
     out["id"] = d.id.empty() ? json(nullptr) : json(d.id);
+    // Only on the reports of checks, so that plain documents stay as they were.
+    if (!d.flag.empty()) out["flag"] = d.flag;
     return out;
 }
 

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "checks.hh"
 #include "nimbus/os.hh"
 #include "quarry/parser/framework.hh"
 #include "quarry/task.hh"
@@ -35,6 +36,9 @@ parse_result run(quarry::parser::parser_base& parser, const parse_request& reque
     task.include_roots() = request.include_roots;
     task.set_max_includes(request.max_includes);
     task.set_cancel_flag(request.cancel);
+    task.set_checks(request.checks);
+    task.set_keep_partial(request.keep_partial);
+    task.set_source(request.source);
     task.set_init_dir(request.text ? std::string() : directory_of(request.name));
     if (!request.text) task.add_file_read(request.name);
     parser.set_ast_node(result.root.get());
@@ -60,6 +64,12 @@ parse_result run(quarry::parser::parser_base& parser, const parse_request& reque
     }
     parser.set_task(nullptr);
     parser.set_ast_node(nullptr);
+    if (request.checks && !result.failure) {
+        check_options options;
+        options.disabled = request.disabled_checks;
+        options.top_file = request.text ? std::string() : request.name;
+        run_checks(*result.root, options, result.reports);
+    }
     // An error reported anywhere in the parse, an included file's too,
     // fails it, whatever the parser answered.
     if (result.reports.has_errors()) result.ok = false;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -35,6 +36,13 @@ struct parse_request {
     const std::atomic<bool>* cancel = nullptr;
     /// Parsed as an included file: no title line.
     bool as_include = false;
+    /// The checks beyond syntax (checks.hh), but those named in `disabled_checks`.
+    bool checks = false;
+    std::set<std::string> disabled_checks;
+    /// A parse that fails keeps the statements complete before the failure.
+    bool keep_partial = false;
+    /// The text of included files (an editor's buffers), else read from disk.
+    quarry::task::file_source source;
 };
 
 /// What became of one parse.

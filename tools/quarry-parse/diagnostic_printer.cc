@@ -276,7 +276,11 @@ void diagnostic_printer::print(const quarry::parser::diagnostic& d, const std::s
     const auto level = promoted ? quarry::parser::severity::error : d.level;
     std::string message = d.message;
     if (!d.id.empty()) message = "[" + d.id + "] " + message;
-    if (promoted) message += " [-Werror]";
+    // clang's form: "[-Wflag]", or "[-Werror,-Wflag]" for a promoted one.
+    if (!d.flag.empty())
+        message += promoted ? " [-Werror,-W" + d.flag + "]" : " [-W" + d.flag + "]";
+    else if (promoted)
+        message += " [-Werror]";
 
     // "WHERE: LABEL: MESSAGE", coloured or not.
     const auto head = [&](const std::string& where) {

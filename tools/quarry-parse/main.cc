@@ -12,6 +12,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <variant>
@@ -20,6 +21,7 @@
 #include <boost/program_options.hpp>
 #include <boost/signals2/connection.hpp>
 
+#include "checks.hh"
 #include "diagnostic_printer.hh"
 #include "fd_output.hh"
 #include "json_printer.hh"
@@ -60,6 +62,11 @@ struct options {
     bool warnings_as_errors = false;
     /// -w: no warnings.
     bool no_warnings = false;
+    /// --check: the checks beyond syntax, but those turned off by -Wno-NAME.
+    bool checks = false;
+    std::set<std::string> disabled_checks;
+    /// --keep-partial: a parse that fails keeps its complete statements.
+    bool keep_partial = false;
     /// -fmessage-length: display columns of a quoted source line (0: no
     /// limit); by default the terminal's width, else default_line_width.
     std::optional<std::size_t> line_width;
@@ -173,6 +180,11 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
         ("describe", po::value<std::string>()->value_name("KEY"), "print the description of language KEY")
         ("plugin", po::value<std::string>()->value_name("PATH"),
          "load the plug-in module from PATH (default: $QUARRY_PLUGIN, else the module in ../lib)")
+        ("check", po::bool_switch(&o.checks),
+         "check beyond syntax: undefined subcircuits and models, definitions made twice or never used, pin "
+         "counts, brackets left open at a line end (-Wno-NAME turns one off)")
+        ("keep-partial", po::bool_switch(&o.keep_partial),
+         "when a parse fails, keep the statements complete before the failure")
         ("quiet,q", po::bool_switch(&o.quiet), "print no diagnostics")
         ("color", po::value(&o.color)->value_name("WHEN"),
          "colour diagnostics: auto (a terminal, NO_COLOR unset), always, never")
@@ -229,6 +241,9 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
                      "                         -M the output goes on\n"
                      "  -Werror                a warning fails the parse (exit status 1)\n"
                      "  -w                     print no warnings\n"
+                     "  -Wno-NAME              with --check, leave out the check NAME: undefined-subckt,\n"
+                     "                         undefined-model, duplicate-definition, pin-count,\n"
+                     "                         unused-definition, unclosed-bracket\n"
                      "  -fmessage-length=N     quote at most N columns of a source line, around the\n"
                      "                         caret (0: whole lines; default: the terminal's width,\n"
                      "                         else 4096)\n\n"
@@ -254,8 +269,15 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
         return usage_error("unknown --color '" + o.color + "' (auto, always or never)");
     if (vm.count("W")) {
         for (const std::string& w : vm["W"].as<std::vector<std::string>>()) {
-            if (w != "error") return usage_error("unknown warning option '-W" + w + "'");
-            o.warnings_as_errors = true;
+            if (w == "error") {
+                o.warnings_as_errors = true;
+            } else if (w.rfind("no-", 0) == 0 && quarry_parse::is_check_flag(w.substr(3))) {
+                o.disabled_checks.insert(w.substr(3));
+            } else if (quarry_parse::is_check_flag(w)) {
+                o.disabled_checks.erase(w);
+            } else {
+                return usage_error("unknown warning option '-W" + w + "'");
+            }
         }
     }
     if (vm.count("fmessage-length")) o.line_width = vm["fmessage-length"].as<std::size_t>();
@@ -325,6 +347,9 @@ public:
         request.expand_env = !options_.no_env;
         request.max_includes = options_.max_includes;
         request.as_include = options_.as_include;
+        request.checks = options_.checks;
+        request.disabled_checks = options_.disabled_checks;
+        request.keep_partial = options_.keep_partial;
         request.language = quarry_parse::language_of(input, from_stdin, options_.language.value_or(""));
         // Once standard output failed, nothing more is formatted for it.
         const bool output = !options_.dependencies_only && std::cout.good();

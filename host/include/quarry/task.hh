@@ -1,6 +1,8 @@
 #pragma once
 #include <atomic>
 #include <cstddef>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,12 +48,31 @@ public:
     void set_cancel_flag(const std::atomic<bool>* flag) { cancel_ = flag; }
     const std::atomic<bool>* cancel_flag() const { return cancel_; }
 
+    /// Stand-in host extension: the checks beyond syntax that a language
+    /// makes while it reads (a bracket left open at a line end).
+    bool checks() const { return checks_; }
+    void set_checks(bool on) { checks_ = on; }
+    /// Stand-in host extension: a parse that fails keeps the statements that
+    /// were complete before the failure.
+    bool keep_partial() const { return keep_partial_; }
+    void set_keep_partial(bool on) { keep_partial_ = on; }
+
+    /// Stand-in host extension: the text of an included file, given its path
+    /// as the host resolved it, or null to read the file from disk (an
+    /// editor's cache of open and already read files).
+    using file_source = std::function<std::shared_ptr<const std::string>(const std::string& path)>;
+    const file_source& source() const { return source_; }
+    void set_source(file_source source) { source_ = std::move(source); }
+
 private:
     std::vector<std::string> include_dirs_;
     std::vector<std::string> include_roots_;
     std::size_t max_includes_ = default_max_includes;
     std::size_t includes_ = 0;
     const std::atomic<bool>* cancel_ = nullptr;
+    bool checks_ = false;
+    bool keep_partial_ = false;
+    file_source source_;
     std::string init_dir_;
     std::vector<std::string> files_read_;
 };

@@ -19,6 +19,9 @@ struct QUARRY_EXPORT diagnostic {
     std::shared_ptr<const info> where;
     /// Packet id ("PARSER-17") for reports that came as named packets, else "".
     std::string id;
+    /// Stand-in host extension: the name of the check that made the report
+    /// ("undefined-subckt"), "" for the language's own reports.
+    std::string flag;
     /// Stand-in host extension: the statements that included the file of
     /// the report, outermost first; empty in the top-level file.
     std::vector<std::shared_ptr<const info>> included_from;
@@ -105,5 +108,8 @@ QUARRY_EXPORT void bison_error(const std::string& message);
 QUARRY_EXPORT void bison_context_error(const info* record, const std::string& message);
 /// Warning found by a grammar action.
 QUARRY_EXPORT void bison_context_warning(const info* record, const std::string& message);
+/// Stand-in host extension: a report of the check named `flag`.
+QUARRY_EXPORT void check_report(severity level, const info* record, const std::string& message,
+                                const std::string& flag);
 
 }  // namespace quarry::parser

@@ -1,0 +1,336 @@
+#include "checks.hh"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "quarry/parser/info.hh"
+
+namespace quarry_parse {
+
+namespace {
+
+using quarry::ast::node;
+using quarry::parser::diagnostic;
+using quarry::parser::severity;
+
+enum class definition_kind { subckt, model };
+
+const char* noun(definition_kind kind) { return kind == definition_kind::subckt ? "subcircuit" : "model"; }
+
+// A place among alternatives: the branch of a conditional or the section a
+// statement stands in, and the place that one stands in. Two places are
+// exclusive when they take different branches of one choice.
+struct alternative {
+    int parent = -1;
+    const void* choice = nullptr;
+    const void* branch = nullptr;
+};
+
+struct definition {
+    const node* n;
+    definition_kind kind;
+    int scope;
+    int place;
+    /// Read from a library (a section of a file, or a file read for one of
+    /// its sections): not checked for use.
+    bool library;
+    std::size_t pins;
+    /// Its place in the order the parse read the tree.
+    std::size_t order;
+    bool used = false;
+};
+
+struct use {
+    const node* n;
+    std::string_view name;
+    /// A subcircuit instance (X); otherwise a device that names a model.
+    bool subckt;
+    int scope;
+    std::size_t pins;
+    std::size_t order;
+};
+
+struct scope {
+    int parent;
+    /// Definitions by name, in reading order (indexes into the table).
+    std::unordered_map<std::string_view, std::vector<std::size_t>> names;
+    /// Binned models (nch.1, nch.2, ...) by their base name.
+    std::unordered_map<std::string_view, std::vector<std::size_t>> bins;
+};
+
+// The base name of a binned model name (nch.3), or the name itself.
+std::string_view without_bin(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0 || dot + 1 == name.size()) return name;
+    for (std::size_t i = dot + 1; i < name.size(); ++i)
+        if (name[i] < '0' || name[i] > '9') return name;
+    return name.substr(0, dot);
+}
+
+class checker {
+public:
+    checker(const check_options& options, quarry::parser::diagnostics_sink& reports)
+        : options_(options), reports_(reports) {}
+
+    void run(const node& root) {
+        scopes_.push_back(scope{-1, {}, {}});
+        read(root);
+        // A file that could not be read may hold any definition.
+        const bool includes_complete =
+            std::none_of(reports_.entries().begin(), reports_.entries().end(), [](const diagnostic& d) {
+                return d.level == severity::error && d.message.rfind(".include path is invalid", 0) == 0;
+            });
+        check_duplicates();
+        for (const use& u : uses_) resolve(u, includes_complete);
+        check_unused();
+        // The reports in the order the parse read what they are about.
+        std::stable_sort(groups_.begin(), groups_.end(),
+                         [](const group& a, const group& b) { return a.order < b.order; });
+        for (group& g : groups_)
+            for (diagnostic& d : g.reports) reports_.add(std::move(d));
+    }
+
+private:
+    struct frame {
+        const node* n;
+        int scope;
+        int place;
+        bool library;
+    };
+
+    // Walks the tree on an explicit stack (trees nest deeply), noting
+    // definitions and uses with their scope and place.
+    void read(const node& root) {
+        std::vector<frame> pending;
+        const auto push_children = [&](const node& n, int scope, int place, bool library) {
+            const auto children = n.get_children();
+            for (auto it = children.rbegin(); it != children.rend(); ++it)
+                if (*it != nullptr) pending.push_back(frame{*it, scope, place, library});
+        };
+        push_children(root, 0, -1, false);
+        while (!pending.empty()) {
+            const frame f = pending.back();
+            pending.pop_back();
+            const node& n = *f.n;
+            ++order_;
+            switch (n.get_type()) {
+            case quarry::ast::nt_subckt: {
+                define(n, definition_kind::subckt, f);
+                scopes_.push_back(scope{f.scope, {}, {}});
+                push_children(n, static_cast<int>(scopes_.size() - 1), f.place, f.library);
+                break;
+            }
+            case quarry::ast::nt_model: define(n, definition_kind::model, f); break;
+            case quarry::ast::nt_instance: note_use(n, f.scope); break;
+            case quarry::ast::nt_condition:
+                // The branches: if_body and else (an .ELSEIF is a condition
+                // inside the else).
+                for (const node* branch : n.get_children())
+                    if (branch != nullptr) push_children(*branch, f.scope, place_in(f.place, &n, branch), f.library);
+                break;
+            case quarry::ast::nt_section:
+                // The sections of a file are alternatives: a deck reads one of them.
+                push_children(n, f.scope, place_in(f.place, section_choice(n), &n), true);
+                break;
+            case quarry::ast::nt_include:
+                push_children(n, f.scope, f.place, f.library || reads_a_section(n));
+                break;
+            default: push_children(n, f.scope, f.place, f.library);
+            }
+        }
+    }
+
+    static bool reads_a_section(const node& include) {
+        for (const node* c : include.get_children())
+            if (c != nullptr && c->get_type() == quarry::ast::nt_param && c->get_value() == "section") return true;
+        return false;
+    }
+
+    // The choice among the sections of one file, named by the file.
+    const void* section_choice(const node& section) {
+        const auto* record = dynamic_cast<const quarry::parser::info_netlist*>(section.get_parser_info());
+        auto& slot = section_files_[record ? record->get_filename() : std::string()];
+        if (!slot) slot = std::make_unique<char>();
+        return slot.get();
+    }
+
+    int place_in(int parent, const void* choice, const void* branch) {
+        places_.push_back(alternative{parent, choice, branch});
+        return static_cast<int>(places_.size() - 1);
+    }
+
+    static std::size_t pins_of(const node& n) {
+        std::size_t pins = 0;
+        for (const node* c : n.get_children())
+            if (c != nullptr && c->get_type() == quarry::ast::nt_pin) ++pins;
+        return pins;
+    }
+
+    void define(const node& n, definition_kind kind, const frame& f) {
+        definitions_.push_back(definition{&n, kind, f.scope, f.place, f.library, pins_of(n), order_});
+        scope& s = scopes_[f.scope];
+        s.names[n.get_value()].push_back(definitions_.size() - 1);
+        if (const std::string_view base = without_bin(n.get_value()); base.size() != n.get_value().size())
+            s.bins[base].push_back(definitions_.size() - 1);
+    }
+
+    void note_use(const node& n, int scope) {
+        const node* master = nullptr;
+        const node* master_kind = nullptr;
+        for (const node* c : n.get_children()) {
+            if (c == nullptr) continue;
+            if (c->get_type() == quarry::ast::nt_master) master = c;
+            if (c->get_type() == quarry::ast::nt_master_kind) master_kind = c;
+        }
+        if (master == nullptr || master->get_value().empty()) return;
+        const bool subckt = master_kind == nullptr;
+        if (!subckt && master_kind->get_value() != "model") return;
+        uses_.push_back(use{&n, master->get_value(), subckt, scope, pins_of(n), order_});
+    }
+
+    // Whether two places take different branches of one choice.
+    bool exclusive(int a, int b) const {
+        for (int x = a; x >= 0; x = places_[x].parent)
+            for (int y = b; y >= 0; y = places_[y].parent)
+                if (places_[x].choice == places_[y].choice && places_[x].branch != places_[y].branch) return true;
+        return false;
+    }
+
+    // The definitions of `name` of `kind` that an instance in `scope` sees:
+    // those of the nearest scope that has any (for a model, binned ones too).
+    std::vector<std::size_t> lookup(std::string_view name, definition_kind kind, int scope) const {
+        std::vector<std::size_t> found;
+        const auto take = [&](const std::unordered_map<std::string_view, std::vector<std::size_t>>& table) {
+            if (const auto at = table.find(name); at != table.end())
+                for (std::size_t i : at->second)
+                    if (definitions_[i].kind == kind) found.push_back(i);
+        };
+        for (int s = scope; s >= 0 && found.empty(); s = scopes_[s].parent) {
+            take(scopes_[s].names);
+            if (found.empty() && kind == definition_kind::model) take(scopes_[s].bins);
+        }
+        return found;
+    }
+
+    void resolve(const use& u, bool includes_complete) {
+        const definition_kind wanted = u.subckt ? definition_kind::subckt : definition_kind::model;
+        std::vector<std::size_t> found = lookup(u.name, wanted, u.scope);
+        // An X instance of a model, or a device that names a subcircuit: the
+        // name is defined, whichever the simulator makes of it.
+        if (found.empty())
+            found = lookup(u.name, u.subckt ? definition_kind::model : definition_kind::subckt, u.scope);
+        for (std::size_t i : found) definitions_[i].used = true;
+        if (found.empty()) {
+            if (includes_complete)
+                report(u.order, *u.n, severity::warning,
+                       std::string(u.subckt ? "subcircuit '" : "model '") + std::string(u.name) + "' is not defined",
+                       u.subckt ? "undefined-subckt" : "undefined-model");
+            return;
+        }
+        const definition& d = definitions_[found.front()];
+        const bool one_subckt = d.kind == definition_kind::subckt &&
+                                std::all_of(found.begin(), found.end(), [&](std::size_t i) {
+                                    return definitions_[i].pins == d.pins;
+                                });
+        if (u.subckt && one_subckt && d.pins != u.pins &&
+            report(u.order, *u.n, severity::warning,
+                   "instance '" + u.n->get_value() + "' has " + count(u.pins, "pin") + ", subcircuit '" +
+                       d.n->get_value() + "' has " + std::to_string(d.pins),
+                   "pin-count"))
+            note(*d.n, "subcircuit '" + d.n->get_value() + "' is defined here");
+    }
+
+    void check_duplicates() {
+        for (std::size_t j = 0; j < definitions_.size(); ++j) {
+            const definition& later = definitions_[j];
+            for (std::size_t i : scopes_[later.scope].names.at(later.n->get_value())) {
+                if (i >= j) break;
+                const definition& first = definitions_[i];
+                if (first.kind != later.kind || exclusive(first.place, later.place)) continue;
+                if (report(later.order, *later.n, severity::warning,
+                           std::string(noun(later.kind)) + " '" + later.n->get_value() +
+                               "' is defined twice in this scope",
+                           "duplicate-definition"))
+                    note(*first.n, "the first definition is here");
+                break;
+            }
+        }
+    }
+
+    void check_unused() {
+        for (const definition& d : definitions_)
+            if (!d.used && !d.library)
+                report(d.order, *d.n, severity::info,
+                       std::string(noun(d.kind)) + " '" + d.n->get_value() + "' is defined but never used",
+                       "unused-definition");
+    }
+
+    static std::string count(std::size_t n, const char* what) {
+        return std::to_string(n) + ' ' + what + (n == 1 ? "" : "s");
+    }
+
+    static diagnostic at(const node& n, severity level, const std::string& message) {
+        diagnostic d;
+        d.level = level;
+        d.message = message;
+        if (const auto* record = n.get_parser_info()) d.where.reset(record->copy());
+        return d;
+    }
+
+    // A report of an enabled check, in the reading order `order`; false for a
+    // disabled one.
+    bool report(std::size_t order, const node& n, severity level, const std::string& message, const char* flag) {
+        if (options_.disabled.count(flag)) return false;
+        diagnostic d = at(n, level, message);
+        d.flag = flag;
+        groups_.push_back(group{order, {}});
+        groups_.back().reports.push_back(std::move(d));
+        return true;
+    }
+
+    // A note after the last report.
+    void note(const node& n, const std::string& message) {
+        groups_.back().reports.push_back(at(n, severity::info, message));
+    }
+
+    struct group {
+        std::size_t order;
+        std::vector<diagnostic> reports;
+    };
+
+    const check_options& options_;
+    quarry::parser::diagnostics_sink& reports_;
+    std::vector<scope> scopes_;
+    std::vector<alternative> places_;
+    std::vector<definition> definitions_;
+    std::vector<use> uses_;
+    std::unordered_map<std::string, std::unique_ptr<char>> section_files_;
+    std::vector<group> groups_;
+    std::size_t order_ = 0;
+};
+
+}  // namespace
+
+bool is_check_flag(const std::string& flag) {
+    return std::any_of(std::begin(check_flags), std::end(check_flags),
+                       [&](const char* f) { return flag == f; });
+}
+
+void run_checks(const quarry::ast::node& root, const check_options& options,
+                quarry::parser::diagnostics_sink& reports) {
+    if (!options.disabled.empty()) {
+        // The language's own check reports (an unclosed bracket) go as well.
+        std::vector<diagnostic> kept;
+        for (const diagnostic& d : reports.entries())
+            if (d.flag.empty() || !options.disabled.count(d.flag)) kept.push_back(d);
+        reports.clear();
+        for (diagnostic& d : kept) reports.add(std::move(d));
+    }
+    checker(options, reports).run(root);
+}
+
+}  // namespace quarry_parse
