@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "bench_support.hh"
+#include "checks.hh"
 #include "netlist_gen.hh"
 #include "plugin/parser_korvex3.hh"
 #include "quarry/ast/node.hh"
@@ -72,7 +73,8 @@ struct parse_timing {
     std::uint64_t peak_rss = 0;
 };
 
-parse_timing time_parse(const std::string& top, int runs, bool as_include) {
+// With `checks`, each run also makes the checks beyond syntax, as --check does.
+parse_timing time_parse(const std::string& top, int runs, bool as_include, bool checks = false) {
     return isolated<parse_timing>([&] {
         parse_timing t;
         for (int r = 0; r < runs; ++r) {
@@ -87,9 +89,11 @@ parse_timing time_parse(const std::string& top, int runs, bool as_include) {
             parser.set_ast_node(root);
             parser.set_task(&task);
             parser.set_file_is_include(as_include);
+            task.set_checks(checks);
             if (r == 0) t.rss_before = current_rss_bytes();
             const auto start = clock_type::now();
             const bool ok = parser.parse_file(top);
+            if (checks) quarry_parse::run_checks(*root, quarry_parse::check_options{{}, top}, sink);
             const double secs = seconds_between(start, clock_type::now());
             if (r == 0) {
                 t.peak_after_first = peak_rss_bytes();
@@ -156,6 +160,12 @@ void measure(const std::string& label, const std::string& top, int runs, bool as
               << " MiB per MB)  bytes/node "
               << (p.nodes ? format_fixed(growth / static_cast<double>(p.nodes), 1) : std::string("n/a"))
               << std::endl;
+
+    const parse_timing c = time_parse(top, runs, as_include, true);
+    std::cout << "check  " << head << "  " << rate(c.bytes, c.best_seconds) << "  best "
+              << format_fixed(c.best_seconds, 4) << " s of " << runs << "  check/parse "
+              << format_fixed(p.best_seconds > 0 ? c.best_seconds / p.best_seconds : 0, 4) << "  reports "
+              << c.diagnostics - p.diagnostics << std::endl;
 }
 
 const char* const usage_text =

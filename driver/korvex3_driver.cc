@@ -132,7 +132,11 @@ std::string korvex3_driver::format_token(int kind, const std::string* value, con
 
 int korvex3_driver::next_token(text_pool::ptr* text, location* loc) {
     const int kind = scanner_->lex(text, loc);
-    if (checks_) watch_brackets(kind, text->get(), *loc);
+    // Most tokens open nothing and end on their own line: not looked at.
+    using token = korvex3_parser::token;
+    if (checks_ && (scanner_->swallowed_newlines != 0 || loc->end.line != loc->begin.line ||
+                    kind == token::TOK_LBRACKET || kind == token::TOK_LBRACE || kind == token::TOK_LPAREN))
+        watch_brackets(kind, text->get(), *loc);
     return kind;
 }
 
@@ -145,11 +149,11 @@ void korvex3_driver::watch_brackets(int kind, const std::string* text, const loc
     if (scanner_->swallowed_newlines > 0 && (opener || multiline || kind == token::TOK_EOL || kind == 0)) {
         const std::uint64_t lines = scanner_->swallowed_newlines;
         scanner_->swallowed_newlines = 0;
-        report_unclosed(opener_, opener_text_.empty() ? "a bracket" : "'" + opener_text_ + "'", lines);
+        report_unclosed(opener_, opener_char_ ? std::string("'") + opener_char_ + "'" : "a bracket", lines);
     }
     if (opener) {
         opener_ = loc;
-        opener_text_ = text ? *text : std::string();
+        opener_char_ = text && !text->empty() ? (*text)[0] : '\0';
         return;
     }
     if (multiline) {
@@ -161,7 +165,7 @@ void korvex3_driver::watch_brackets(int kind, const std::string* text, const loc
         }
         if (lines > 0) report_unclosed(loc, "the quote", lines);
     }
-    if (kind == token::TOK_EOL) opener_text_.clear();
+    if (kind == token::TOK_EOL) opener_char_ = '\0';
 }
 
 void korvex3_driver::report_unclosed(const location& at, const std::string& what, std::uint64_t lines) {

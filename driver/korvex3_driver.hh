@@ -120,7 +120,7 @@ private:
     std::unique_ptr<quarry::ast::node> salvaged_body_;
     /// The last opening bracket read, for the report of the lines it swallows.
     location opener_;
-    std::string opener_text_;
+    char opener_char_ = '\0';
     void watch_brackets(int kind, const std::string* text, const location& loc);
     void report_unclosed(const location& at, const std::string& what, std::uint64_t lines);
     void adopt_salvaged();

@@ -44,16 +44,6 @@ struct definition {
     bool used = false;
 };
 
-struct use {
-    const node* n;
-    std::string_view name;
-    /// A subcircuit instance (X); otherwise a device that names a model.
-    bool subckt;
-    int scope;
-    std::size_t pins;
-    std::size_t order;
-};
-
 struct scope {
     int parent;
     /// Definitions by name, in reading order (indexes into the table).
@@ -77,15 +67,16 @@ public:
         : options_(options), reports_(reports) {}
 
     void run(const node& root) {
-        scopes_.push_back(scope{-1, {}, {}});
-        read(root);
         // A file that could not be read may hold any definition.
-        const bool includes_complete =
+        includes_complete_ =
             std::none_of(reports_.entries().begin(), reports_.entries().end(), [](const diagnostic& d) {
                 return d.level == severity::error && d.message.rfind(".include path is invalid", 0) == 0;
             });
+        scopes_.push_back(scope{-1, {}, {}});
+        walk(root);
+        // Uses that an enclosing scope or a later definition may answer.
+        for (const deferred& u : deferred_) resolve(*u.n, u.scope, u.order, true);
         check_duplicates();
-        for (const use& u : uses_) resolve(u, includes_complete);
         check_unused();
         // The reports in the order the parse read what they are about.
         std::stable_sort(groups_.begin(), groups_.end(),
@@ -95,51 +86,71 @@ public:
     }
 
 private:
-    struct frame {
-        const node* n;
+    /// A block of statements being walked and the next of its children.
+    struct level {
+        const node* block;
+        std::size_t next;
         int scope;
         int place;
         bool library;
     };
 
-    // Walks the tree on an explicit stack (trees nest deeply), noting
-    // definitions and uses with their scope and place.
-    void read(const node& root) {
-        std::vector<frame> pending;
-        const auto push_children = [&](const node& n, int scope, int place, bool library) {
-            const auto children = n.get_children();
-            for (auto it = children.rbegin(); it != children.rend(); ++it)
-                if (*it != nullptr) pending.push_back(frame{*it, scope, place, library});
-        };
-        push_children(root, 0, -1, false);
-        while (!pending.empty()) {
-            const frame f = pending.back();
-            pending.pop_back();
-            const node& n = *f.n;
+    // Walks the statements depth first on an explicit stack (trees nest
+    // deeply), into blocks but not into a statement's values: most of a tree
+    // is pins and values. Notes definitions with their scope and place, and
+    // resolves a use at once against the definitions made so far; a use that
+    // finds none waits for the end (a deck may use a name before it defines
+    // it). A name defined in an enclosing scope and again, later, in the
+    // use's own one is taken from the enclosing scope: rare, and it costs a
+    // second walk to get right.
+    void walk(const node& root) {
+        std::vector<level> stack{level{&root, 0, 0, -1, false}};
+        while (!stack.empty()) {
+            level& top = stack.back();
+            const auto children = top.block->get_children();
+            if (top.next == children.size()) {
+                stack.pop_back();
+                continue;
+            }
+            const node* child = children[top.next++];
+            // The walk waits on memory: ask early for the statements ahead,
+            // and for the last values of those nearer (where the master is).
+            if (top.next + 6 < children.size()) __builtin_prefetch(children[top.next + 6]);
+            if (top.next + 3 < children.size() && children[top.next + 3] != nullptr) {
+                const auto values = children[top.next + 3]->get_children();
+                if (values.size() > 1) __builtin_prefetch(values[values.size() - 2]);
+            }
+            if (child == nullptr) continue;
+            const node& n = *child;
+            const level at = top;  // `top` moves when the stack grows
+            const auto enter = [&](int scope, int place, bool library) {
+                stack.push_back(level{&n, 0, scope, place, library});
+            };
             ++order_;
             switch (n.get_type()) {
-            case quarry::ast::nt_subckt: {
-                define(n, definition_kind::subckt, f);
-                scopes_.push_back(scope{f.scope, {}, {}});
-                push_children(n, static_cast<int>(scopes_.size() - 1), f.place, f.library);
+            case quarry::ast::nt_subckt:
+                define(n, definition_kind::subckt, at);
+                scopes_.push_back(scope{at.scope, {}, {}});
+                enter(static_cast<int>(scopes_.size() - 1), at.place, at.library);
                 break;
-            }
-            case quarry::ast::nt_model: define(n, definition_kind::model, f); break;
-            case quarry::ast::nt_instance: note_use(n, f.scope); break;
-            case quarry::ast::nt_condition:
-                // The branches: if_body and else (an .ELSEIF is a condition
-                // inside the else).
-                for (const node* branch : n.get_children())
-                    if (branch != nullptr) push_children(*branch, f.scope, place_in(f.place, &n, branch), f.library);
+            case quarry::ast::nt_model: define(n, definition_kind::model, at); break;
+            case quarry::ast::nt_instance:
+                if (!resolve(n, at.scope, order_, false)) deferred_.push_back(deferred{&n, at.scope, order_});
+                break;
+            case quarry::ast::nt_if_body:
+            case quarry::ast::nt_else:
+                // The branches of a condition (an .ELSEIF is a condition inside the else).
+                enter(at.scope, place_in(at.place, at.block, &n), at.library);
                 break;
             case quarry::ast::nt_section:
                 // The sections of a file are alternatives: a deck reads one of them.
-                push_children(n, f.scope, place_in(f.place, section_choice(n), &n), true);
+                enter(at.scope, place_in(at.place, section_choice(n), &n), true);
                 break;
-            case quarry::ast::nt_include:
-                push_children(n, f.scope, f.place, f.library || reads_a_section(n));
-                break;
-            default: push_children(n, f.scope, f.place, f.library);
+            case quarry::ast::nt_include: enter(at.scope, at.place, at.library || reads_a_section(n)); break;
+            case quarry::ast::nt_condition:
+            case quarry::ast::nt_block:
+            case quarry::ast::nt_alter: enter(at.scope, at.place, at.library); break;
+            default: break;  // a statement of values
             }
         }
     }
@@ -170,26 +181,12 @@ private:
         return pins;
     }
 
-    void define(const node& n, definition_kind kind, const frame& f) {
-        definitions_.push_back(definition{&n, kind, f.scope, f.place, f.library, pins_of(n), order_});
-        scope& s = scopes_[f.scope];
+    void define(const node& n, definition_kind kind, const level& at) {
+        definitions_.push_back(definition{&n, kind, at.scope, at.place, at.library, pins_of(n), order_});
+        scope& s = scopes_[at.scope];
         s.names[n.get_value()].push_back(definitions_.size() - 1);
         if (const std::string_view base = without_bin(n.get_value()); base.size() != n.get_value().size())
             s.bins[base].push_back(definitions_.size() - 1);
-    }
-
-    void note_use(const node& n, int scope) {
-        const node* master = nullptr;
-        const node* master_kind = nullptr;
-        for (const node* c : n.get_children()) {
-            if (c == nullptr) continue;
-            if (c->get_type() == quarry::ast::nt_master) master = c;
-            if (c->get_type() == quarry::ast::nt_master_kind) master_kind = c;
-        }
-        if (master == nullptr || master->get_value().empty()) return;
-        const bool subckt = master_kind == nullptr;
-        if (!subckt && master_kind->get_value() != "model") return;
-        uses_.push_back(use{&n, master->get_value(), subckt, scope, pins_of(n), order_});
     }
 
     // Whether two places take different branches of one choice.
@@ -200,48 +197,67 @@ private:
         return false;
     }
 
-    // The definitions of `name` of `kind` that an instance in `scope` sees:
-    // those of the nearest scope that has any (for a model, binned ones too).
-    std::vector<std::size_t> lookup(std::string_view name, definition_kind kind, int scope) const {
-        std::vector<std::size_t> found;
+    // The definitions of `name` of `kind` that an instance in `scope` sees,
+    // into found_: those of the nearest scope that has any (for a model,
+    // binned ones too).
+    void lookup(std::string_view name, definition_kind kind, int scope) {
+        found_.clear();
         const auto take = [&](const std::unordered_map<std::string_view, std::vector<std::size_t>>& table) {
             if (const auto at = table.find(name); at != table.end())
                 for (std::size_t i : at->second)
-                    if (definitions_[i].kind == kind) found.push_back(i);
+                    if (definitions_[i].kind == kind) found_.push_back(i);
         };
-        for (int s = scope; s >= 0 && found.empty(); s = scopes_[s].parent) {
+        for (int s = scope; s >= 0 && found_.empty(); s = scopes_[s].parent) {
             take(scopes_[s].names);
-            if (found.empty() && kind == definition_kind::model) take(scopes_[s].bins);
+            if (found_.empty() && kind == definition_kind::model) take(scopes_[s].bins);
         }
-        return found;
     }
 
-    void resolve(const use& u, bool includes_complete) {
-        const definition_kind wanted = u.subckt ? definition_kind::subckt : definition_kind::model;
-        std::vector<std::size_t> found = lookup(u.name, wanted, u.scope);
+    // An instance: the subcircuit or model it names, against the definitions
+    // made so far, or with `final` against all. False, with nothing done,
+    // when it must wait for the end.
+    bool resolve(const node& n, int scope, std::size_t order, bool final) {
+        // From the end: the master and its kind follow the pins and values,
+        // and most of a tree is pins and values.
+        const node* master = nullptr;
+        const node* master_kind = nullptr;
+        const auto children = n.get_children();
+        for (std::size_t i = children.size(); i-- > 0 && master == nullptr;) {
+            const node* c = children[i];
+            if (c == nullptr) continue;
+            if (c->get_type() == quarry::ast::nt_master) master = c;
+            if (c->get_type() == quarry::ast::nt_master_kind && master_kind == nullptr) master_kind = c;
+        }
+        if (master == nullptr || master->get_value().empty()) return true;
+        // No kind: an X instance of a subcircuit; "device": a built-in element.
+        const bool subckt = master_kind == nullptr;
+        if (!subckt && master_kind->get_value() != "model") return true;
+        const std::string_view name = master->get_value();
+        lookup(name, subckt ? definition_kind::subckt : definition_kind::model, scope);
+        if (found_.empty() && !final) return false;
         // An X instance of a model, or a device that names a subcircuit: the
         // name is defined, whichever the simulator makes of it.
-        if (found.empty())
-            found = lookup(u.name, u.subckt ? definition_kind::model : definition_kind::subckt, u.scope);
-        for (std::size_t i : found) definitions_[i].used = true;
-        if (found.empty()) {
-            if (includes_complete)
-                report(u.order, *u.n, severity::warning,
-                       std::string(u.subckt ? "subcircuit '" : "model '") + std::string(u.name) + "' is not defined",
-                       u.subckt ? "undefined-subckt" : "undefined-model");
-            return;
+        if (found_.empty()) lookup(name, subckt ? definition_kind::model : definition_kind::subckt, scope);
+        for (std::size_t i : found_) definitions_[i].used = true;
+        if (found_.empty()) {
+            if (includes_complete_)
+                report(order, n, severity::warning,
+                       std::string(subckt ? "subcircuit '" : "model '") + std::string(name) + "' is not defined",
+                       subckt ? "undefined-subckt" : "undefined-model");
+            return true;
         }
-        const definition& d = definitions_[found.front()];
-        const bool one_subckt = d.kind == definition_kind::subckt &&
-                                std::all_of(found.begin(), found.end(), [&](std::size_t i) {
-                                    return definitions_[i].pins == d.pins;
-                                });
-        if (u.subckt && one_subckt && d.pins != u.pins &&
-            report(u.order, *u.n, severity::warning,
-                   "instance '" + u.n->get_value() + "' has " + count(u.pins, "pin") + ", subcircuit '" +
+        const definition& d = definitions_[found_.front()];
+        if (!subckt || d.kind != definition_kind::subckt) return true;
+        const bool one_count = std::all_of(found_.begin(), found_.end(),
+                                           [&](std::size_t i) { return definitions_[i].pins == d.pins; });
+        const std::size_t pins = pins_of(n);
+        if (one_count && d.pins != pins &&
+            report(order, n, severity::warning,
+                   "instance '" + n.get_value() + "' has " + count(pins, "pin") + ", subcircuit '" +
                        d.n->get_value() + "' has " + std::to_string(d.pins),
                    "pin-count"))
             note(*d.n, "subcircuit '" + d.n->get_value() + "' is defined here");
+        return true;
     }
 
     void check_duplicates() {
@@ -307,7 +323,14 @@ private:
     std::vector<scope> scopes_;
     std::vector<alternative> places_;
     std::vector<definition> definitions_;
-    std::vector<use> uses_;
+    std::vector<std::size_t> found_;
+    struct deferred {
+        const node* n;
+        int scope;
+        std::size_t order;
+    };
+    std::vector<deferred> deferred_;
+    bool includes_complete_ = true;
     std::unordered_map<std::string, std::unique_ptr<char>> section_files_;
     std::vector<group> groups_;
     std::size_t order_ = 0;
