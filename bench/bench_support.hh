@@ -156,6 +156,8 @@ struct set_timing {
 };
 set_timing time_plain_read(const input_set& set, int runs);
 set_timing time_scan(const input_set& set, int runs);
+/// The table-driven floor: a one-table DFA over the same bytes (count: tokens).
+set_timing time_floor(const input_set& set, int runs);
 
 /// "123.4 MB/s".
 std::string rate(std::uint64_t bytes, double secs);

@@ -37,13 +37,19 @@ void measure(const input_set& set, int runs) {
               << runs << "  lines " << read.count << "  peak RSS " << format_mib(static_cast<double>(read.peak_rss))
               << " MiB" << std::endl;
 
+    const set_timing floor = time_floor(set, runs);
+    std::cout << "floor " << head << "  " << format_mb(static_cast<double>(floor.bytes)) << " MB  "
+              << rate(floor.bytes, floor.best_seconds) << "  best " << format_fixed(floor.best_seconds, 4)
+              << " s of " << runs << "  one-table DFA, tokens " << floor.count << std::endl;
+
     const set_timing scan = time_scan(set, runs);
     const double mb = static_cast<double>(scan.bytes) / 1e6;
     const double growth = static_cast<double>(scan.peak_rss > scan.rss_before ? scan.peak_rss - scan.rss_before : 0);
     const double ratio = scan.best_seconds > 0 ? read.best_seconds / scan.best_seconds : 0;
     std::cout << "scan  " << head << "  " << format_mb(static_cast<double>(scan.bytes)) << " MB  "
               << rate(scan.bytes, scan.best_seconds) << "  best " << format_fixed(scan.best_seconds, 4) << " s of "
-              << runs << "  tokens " << scan.count << "  scan/read " << format_fixed(ratio, 4) << "  peak RSS "
+              << runs << "  tokens " << scan.count << "  scan/read " << format_fixed(ratio, 4) << "  scan/floor "
+              << format_fixed(scan.best_seconds > 0 ? floor.best_seconds / scan.best_seconds : 0, 4) << "  peak RSS "
               << format_mib(static_cast<double>(scan.peak_rss)) << " MiB (+" << format_mib(growth)
               << " MiB over start, "
               << (mb >= 0.1 ? format_fixed(growth / (1024.0 * 1024.0) / mb, 2) : std::string("n/a"))
