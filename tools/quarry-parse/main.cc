@@ -5,6 +5,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <thread>
+#include <mutex>
+#include <condition_variable>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -67,6 +71,8 @@ struct options {
     std::set<std::string> disabled_checks;
     /// --keep-partial: a parse that fails keeps its complete statements.
     bool keep_partial = false;
+    /// -j: inputs parsed at once (their outputs still in argument order).
+    unsigned jobs = 0;
     /// -fmessage-length: display columns of a quoted source line (0: no
     /// limit); by default the terminal's width, else default_line_width.
     std::optional<std::size_t> line_width;
@@ -185,6 +191,8 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
          "counts, brackets left open at a line end (-Wno-NAME turns one off)")
         ("keep-partial", po::bool_switch(&o.keep_partial),
          "when a parse fails, keep the statements complete before the failure")
+        ("jobs,j", po::value(&o.jobs)->value_name("N"),
+         "parse N inputs at once (default: the number of cores); the output is that of -j 1")
         ("quiet,q", po::bool_switch(&o.quiet), "print no diagnostics")
         ("color", po::value(&o.color)->value_name("WHEN"),
          "colour diagnostics: auto (a terminal, NO_COLOR unset), always, never")
@@ -333,8 +341,16 @@ public:
         printer_.set_warnings_as_errors(o.warnings_as_errors);
     }
 
-    /// "1 warning and 2 errors generated." for the reports printed so far, or "".
-    std::string summary() const { return quarry_parse::summary_line(warnings_, errors_); }
+    /// Where the next runs write: their output, their reports and errors,
+    /// and their rules (null: a file of each input's own).
+    void bind(std::ostream& out, std::ostream& err, std::ostream* rules) {
+        out_ = &out;
+        err_ = &err;
+        rules_ = rules;
+    }
+
+    std::size_t warnings() const { return warnings_; }
+    std::size_t errors() const { return errors_; }
 
     // One input from the readability check to the printed result.
     int run(const std::string& input) {
@@ -352,7 +368,7 @@ public:
         request.keep_partial = options_.keep_partial;
         request.language = quarry_parse::language_of(input, from_stdin, options_.language.value_or(""));
         // Once standard output failed, nothing more is formatted for it.
-        const bool output = !options_.dependencies_only && std::cout.good();
+        const bool output = !options_.dependencies_only && out_->good();
         json_ = output && options_.format == output_format::json;
         std::string text;
         if (from_stdin) {
@@ -370,7 +386,7 @@ public:
         if (!parser) return cannot_use(request, request.name + ": " + why);
 
         if (output && several_ && !json_ && (options_.tokens || options_.format == output_format::tree))
-            std::cout << "== " << request.name << '\n';
+            *out_ << "== " << request.name << '\n';
         std::string tokens;
         quarry_parse::parse_result result;
         if (options_.tokens && json_) {
@@ -381,7 +397,7 @@ public:
             });
             tokens += ']';
         } else if (options_.tokens) {
-            result = quarry_parse::list_tokens(*parser, request, output ? std::cout : discard_);
+            result = quarry_parse::list_tokens(*parser, request, output ? *out_ : discard_);
         } else {
             result = quarry_parse::run_parse(*parser, request);
         }
@@ -405,19 +421,19 @@ public:
         const bool ok = result.ok && !(options_.warnings_as_errors && warned);
         int status = result.failure ? status_fatal : ok ? status_ok : status_failed;
         if (output && !options_.tokens && !result.failure && options_.format == output_format::tree)
-            quarry_parse::print_tree(*result.root, std::cout);
+            quarry_parse::print_tree(*result.root, *out_);
         if (json_ && options_.tokens)
             write_json_line([&] {
-                quarry_parse::write_token_document(std::cout, request.name, request.language, ok, shown, tokens);
+                quarry_parse::write_token_document(*out_, request.name, request.language, ok, shown, tokens);
             });
         else if (json_)
             write_json_line([&] {
-                quarry_parse::write_document(std::cout, request.name, request.language, ok, shown,
+                quarry_parse::write_document(*out_, request.name, request.language, ok, shown,
                                              result.failure ? nullptr : result.root.get());
             });
         // The rule lists what was read, even when a read error ended the parse.
         if (options_.dependencies() && !write_rule(input, result.files)) status = status_fatal;
-        std::cout.flush();
+        out_->flush();
         if (!options_.quiet) {
             // One write for all reports: standard error is unbuffered, and a
             // million reports written piecemeal take half a minute.
@@ -427,7 +443,7 @@ public:
                 count(d.level);
             }
             const std::string report_text = reports.str();
-            std::cerr.write(report_text.data(), static_cast<std::streamsize>(report_text.size()));
+            err_->write(report_text.data(), static_cast<std::streamsize>(report_text.size()));
         }
         return status;
     }
@@ -441,24 +457,24 @@ private:
     template <typename Write>
     void write_json_line(Write write) {
         write();
-        std::cout << '\n';
+        *out_ << '\n';
     }
 
     // An input that cannot be parsed at all: the message, and with
     // --format json still its document, so that there is one per input.
     int cannot_use(const quarry_parse::parse_request& request, const std::string& message) {
-        cli_error(message);
+        error(message);
         if (json_) {
             quarry::parser::diagnostic d;
             d.message = message;
             const std::vector<quarry::parser::diagnostic> shown{d};
             if (options_.tokens)
                 write_json_line([&] {
-                    quarry_parse::write_token_document(std::cout, request.name, request.language, false, shown, "[]");
+                    quarry_parse::write_token_document(*out_, request.name, request.language, false, shown, "[]");
                 });
             else
                 write_json_line([&] {
-                    quarry_parse::write_document(std::cout, request.name, request.language, false, shown, nullptr);
+                    quarry_parse::write_document(*out_, request.name, request.language, false, shown, nullptr);
                 });
         }
         return status_fatal;
@@ -480,7 +496,7 @@ private:
             rule = quarry_parse::make_rule(targets, options_.dependency_targets.empty() ? included : files_read,
                                            options_.phony_rules ? included : std::vector<std::string>());
         } catch (const quarry_parse::make_rule_error& e) {
-            cli_error(e.what());
+            error(e.what());
             return false;
         }
         if (rules_) {
@@ -495,11 +511,11 @@ private:
         return std::filesystem::path(input).filename().replace_extension(".d").string();
     }
 
-    static bool write_rule_file(const std::string& name, const std::string& rule) {
+    bool write_rule_file(const std::string& name, const std::string& rule) const {
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (fd < 0) {
-            const int error = errno;
-            cli_error("cannot write " + name + ": " + std::strerror(error));
+            const int why = errno;
+            error("cannot write " + name + ": " + std::strerror(why));
             return false;
         }
         quarry_parse::fd_output buffer(fd);
@@ -507,14 +523,18 @@ private:
         out << rule;
         out.flush();
         if (!buffer.close()) {
-            write_error(buffer.error(), name);
+            *err_ << program_name << ": write error: " << name << ": " << std::strerror(buffer.error()) << '\n';
             return false;
         }
         return true;
     }
 
+    void error(const std::string& message) const { *err_ << program_name << ": error: " << message << '\n'; }
+
     const options& options_;
     const bool several_;
+    std::ostream* out_ = &std::cout;
+    std::ostream* err_ = &std::cerr;
     std::ostream* rules_;
     bool json_ = false;
     std::ostream discard_{nullptr};
@@ -529,6 +549,62 @@ bool use_color(const std::string& when) {
     const char* no_color = std::getenv("NO_COLOR");
     const char* term = std::getenv("TERM");
     return ::isatty(2) && !(no_color && *no_color) && !(term && std::string(term) == "dumb");
+}
+
+// Parses the inputs on `jobs` threads, each with a session of its own, and
+// writes each input's output, reports and rule in argument order as soon as
+// it and those before it are done: the bytes of a run of -j 1.
+template <typename MakeSession>
+int run_in_parallel(const options& o, std::size_t jobs, std::ostream* rules, MakeSession make_session,
+                    std::size_t& warnings, std::size_t& errors) {
+    struct outcome {
+        std::ostringstream out, err, rules;
+        int status = status_ok;
+        bool done = false;
+    };
+    std::vector<outcome> outcomes(o.files.size());
+    std::mutex lock;
+    std::condition_variable finished;
+    std::atomic<std::size_t> next{0};
+    std::vector<std::unique_ptr<session>> sessions;
+    for (std::size_t j = 0; j < jobs; ++j) sessions.push_back(make_session());
+    std::vector<std::thread> workers;
+    for (std::size_t j = 0; j < jobs; ++j) {
+        workers.emplace_back([&, j] {
+            session& s = *sessions[j];
+            for (std::size_t i = next++; i < outcomes.size(); i = next++) {
+                outcome& r = outcomes[i];
+                s.bind(r.out, r.err, rules ? &r.rules : nullptr);
+                try {
+                    r.status = s.run(o.files[i]);
+                } catch (const std::exception& e) {
+                    r.err << program_name << ": error: " << e.what() << '\n';
+                    r.status = status_fatal;
+                }
+                std::lock_guard<std::mutex> guard(lock);
+                r.done = true;
+                finished.notify_all();
+            }
+        });
+    }
+    int status = status_ok;
+    for (outcome& r : outcomes) {
+        {
+            std::unique_lock<std::mutex> guard(lock);
+            finished.wait(guard, [&] { return r.done; });
+        }
+        const std::string out = r.out.str(), err = r.err.str();
+        std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
+        std::cout.flush();
+        std::cerr.write(err.data(), static_cast<std::streamsize>(err.size()));
+        if (rules) *rules << r.rules.str();
+        status = std::max(status, r.status);
+        // Done with: the next outputs need the room.
+        r.out.str(std::string());
+    }
+    for (std::thread& t : workers) t.join();
+    for (const auto& s : sessions) warnings += s->warnings(), errors += s->errors();
+    return status;
 }
 
 // A 1 MB line quoted whole under each report is of no use to anyone.
@@ -579,11 +655,24 @@ int run(const options& o) {
     // Rules go to the -MF file, to standard output (-M, -MF -), or with -MD
     // alone to a file of each input's own.
     std::ostream* rules = rule_buffer ? &rule_file : o.dependency_file || o.dependencies_only ? &std::cout : nullptr;
-    session inputs(o, rules, use_color(o.color), line_width(o));
+    const bool color = use_color(o.color);
+    const std::size_t width = line_width(o);
+    std::size_t jobs = o.jobs ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
+    jobs = std::min(jobs, o.files.size());
+    std::size_t warnings = 0, errors = 0;
     int status = status_ok;
-    for (const auto& file : o.files) status = std::max(status, inputs.run(file));
+    if (jobs <= 1) {
+        // One at a time, written as it goes: a tree of gigabytes is never held.
+        session inputs(o, rules, color, width);
+        for (const auto& file : o.files) status = std::max(status, inputs.run(file));
+        warnings = inputs.warnings(), errors = inputs.errors();
+    } else {
+        status = run_in_parallel(o, jobs, rules, [&] { return std::make_unique<session>(o, rules, color, width); },
+                                 warnings, errors);
+    }
     // After the last report, as clang ends its own.
-    if (const std::string summary = inputs.summary(); !summary.empty() && !o.quiet) std::cerr << summary << '\n';
+    if (const std::string summary = quarry_parse::summary_line(warnings, errors); !summary.empty() && !o.quiet)
+        std::cerr << summary << '\n';
     if (rule_buffer && !rule_buffer->close()) {
         write_error(rule_buffer->error(), *o.dependency_file);
         return status_fatal;
