@@ -409,9 +409,12 @@ quarry_parse::parse_request request_for(const py::object& name, const py::iterab
 
 result_view parse(const py::object& path, const py::iterable& include_dirs, bool as_include,
                   const py::iterable& include_roots, bool expand_env, std::size_t max_includes, bool checks,
-                  const py::iterable& disabled_checks, bool partial) {
+                  const py::iterable& disabled_checks, bool partial, const py::object& jobs) {
     quarry_parse::parse_request request = request_for(path, include_dirs, include_roots, expand_env, max_includes,
                                                       as_include, analysis{checks, disabled_checks, partial});
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    request.jobs = jobs.is_none() ? cores : jobs.cast<unsigned>();
+    if (request.jobs == 0) throw py::value_error("jobs must be at least 1");
     if (const int why = quarry_parse::unreadable(request.name); why != 0) raise_os_error(why, request.name);
     return run(std::move(request), false);
 }
@@ -659,7 +662,7 @@ PYBIND11_MODULE(_native, m) {
     m.def("parse", &parse, py::arg("path"), py::kw_only(), py::arg("include_dirs") = py::tuple(),
           py::arg("as_include") = false, py::arg("include_roots") = py::tuple(), py::arg("expand_env") = true,
           py::arg("max_includes") = quarry::task::default_max_includes, py::arg("checks") = false,
-          py::arg("disabled_checks") = py::tuple(), py::arg("partial") = false,
+          py::arg("disabled_checks") = py::tuple(), py::arg("partial") = false, py::arg("jobs") = py::none(),
           "Parses the netlist file at path. Bad input gives diagnostics and ok == False; a file that cannot be "
           "read raises OSError. Other threads run while it parses. include_roots confines included files to "
           "those folders; expand_env=False leaves $NAME in include paths as written; max_includes bounds the "

@@ -44,6 +44,11 @@ include_site::~include_site() { include_sites.pop_back(); }
 
 const std::vector<std::shared_ptr<const info>>& include_chain() { return include_sites; }
 
+std::vector<std::shared_ptr<const info>> swap_include_chain(std::vector<std::shared_ptr<const info>> sites) {
+    std::swap(sites, include_sites);
+    return sites;
+}
+
 bool diagnostics_sink::has_errors() const {
     return std::any_of(entries_.begin(), entries_.end(),
                        [](const diagnostic& d) { return d.level == severity::error; });
@@ -58,6 +63,10 @@ void defer_report(severity level, const std::string& message) {
 
 input_error::input_error(const std::string& message, std::shared_ptr<const info> where)
     : std::runtime_error(message), where_(std::move(where)), included_from_(include_sites) {}
+
+input_error::input_error(const std::string& message, std::shared_ptr<const info> where,
+                         std::vector<std::shared_ptr<const info>> included_from)
+    : std::runtime_error(message), where_(std::move(where)), included_from_(std::move(included_from)) {}
 
 cancelled::cancelled() : std::runtime_error("parse cancelled") {}
 

@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <exception>
+#include <stdexcept>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -16,7 +19,9 @@
 
 #include "quarry/ast/node.hh"
 #include "quarry/parser/diagnostics.hh"
+#include "nimbus/os.hh"
 #include "quarry/parser/framework.hh"
+#include "quarry/parser/include_prefetch.hh"
 #include "quarry/task.hh"
 
 namespace quarry::parser {
@@ -32,6 +37,10 @@ thread_local int include_depth = 0;
 // inside itself: with two self-includes per file, the depth limit alone
 // would allow 2^64 parses.
 thread_local std::vector<std::string> open_files;
+// For a parse made ahead: the includes it refused for a reason that depends
+// on where the file is included, and the deepest level it checked.
+thread_local std::size_t placed_refusals = 0;
+thread_local int deepest_check = 0;
 
 bool path_exists(const fs::path& p) {
     boost::system::error_code ec;
@@ -140,24 +149,30 @@ void parse_included(parser_base& parser, const std::string& path) {
     parser.parse_file(path);
 }
 
+bool take_prefetched(task& t, const std::string& path, ast::node& target);
+
 // Runs one include parse of `path` ("" for a text): a fresh parser of
 // `language` fills `target`.
 template <typename Parse>
 bool parse_include(const parser_base& includer, const std::string& path, const std::string& language,
                    ast::node* target, Parse parse) {
     if (!target) return false;
+    deepest_check = std::max(deepest_check, include_depth);
     if (include_depth >= max_include_depth) {
+        ++placed_refusals;
         defer_note("include depth limit of " + std::to_string(max_include_depth) + " reached");
         return false;
     }
     std::string from = identity(includer.get_parsing_file());
     std::string id = identity(path);
     if (!id.empty() && (id == from || is_open(id))) {
+        ++placed_refusals;
         defer_note("include cycle through " + path);
         return false;
     }
     task* t = includer.get_task();
     if (t && !t->start_include()) {
+        ++placed_refusals;
         defer_report(severity::error, "include limit of " + std::to_string(t->max_includes()) + " files reached");
         return false;
     }
@@ -168,11 +183,183 @@ bool parse_include(const parser_base& includer, const std::string& path, const s
     parser->set_file_is_include(true);
     if (!path.empty() && includer.get_task()) includer.get_task()->add_file_read(path);
     level_guard guard(std::move(from), std::move(id));
+    if (!path.empty() && t && t->prefetch() && take_prefetched(*t, path, *target)) return true;
     parse(*parser);
     return true;
 }
 
 }  // namespace
+
+/// A file parsed ahead: its tree, reports and what it read.
+struct include_prefetch::job {
+    std::string path;
+    std::unique_ptr<ast::node> root = std::make_unique<ast::node>();
+    diagnostics_sink reports;
+    std::vector<std::string> files;
+    std::vector<std::string> identities;
+    std::size_t includes = 0;
+    std::size_t refusals = 0;
+    int deepest = 0;
+    std::exception_ptr failure;
+    bool started = false;
+    bool done = false;
+};
+
+namespace {
+
+// Uses the parse of `path` made ahead when it is the one this parse would
+// make here; false to parse the file in place.
+bool take_prefetched(task& t, const std::string& path, ast::node& target) {
+    const std::unique_ptr<include_prefetch::job> j = t.prefetch()->take(path);
+    if (!j) return false;
+    // Here the levels below the file start one deeper than the parse ahead
+    // counted them, with the files of this chain open.
+    const bool same = j->refusals == 0 && include_depth - 1 + j->deepest < max_include_depth &&
+                      j->includes <= t.includes_left() &&
+                      std::none_of(j->identities.begin(), j->identities.end(), [](const std::string& id) {
+                          return std::find(open_files.begin(), open_files.end(), id) != open_files.end();
+                      });
+    if (!same) return false;
+    target.take_children(*j->root);
+    for (const std::string& f : j->files) t.add_file_read(f);
+    t.count_includes(j->includes);
+    diagnostics_sink* sink = get_diagnostics_sink();
+    const auto& chain = include_chain();
+    for (const diagnostic& d : j->reports.entries()) {
+        diagnostic placed = d;
+        placed.included_from.insert(placed.included_from.begin(), chain.begin(), chain.end());
+        if (sink) sink->add(std::move(placed));
+    }
+    if (j->failure) {
+        try {
+            std::rethrow_exception(j->failure);
+        } catch (const input_error& e) {
+            std::vector<std::shared_ptr<const info>> sites(chain.begin(), chain.end());
+            sites.insert(sites.end(), e.included_from().begin(), e.included_from().end());
+            throw input_error(e.what(), e.where(), std::move(sites));
+        }
+    }
+    return true;
+}
+
+// This thread's include state, set aside while a parse ahead runs on it.
+class fresh_include_state {
+public:
+    explicit fresh_include_state(const std::string& id)
+        : files_(std::exchange(open_files, {id})),
+          depth_(std::exchange(include_depth, 1)),
+          refusals_(std::exchange(placed_refusals, 0)),
+          deepest_(std::exchange(deepest_check, 0)),
+          sites_(swap_include_chain({})) {}
+    ~fresh_include_state() {
+        open_files = std::move(files_);
+        include_depth = depth_;
+        placed_refusals = refusals_;
+        deepest_check = deepest_;
+        swap_include_chain(std::move(sites_));
+    }
+    fresh_include_state(const fresh_include_state&) = delete;
+    fresh_include_state& operator=(const fresh_include_state&) = delete;
+
+private:
+    std::vector<std::string> files_;
+    int depth_;
+    std::size_t refusals_;
+    int deepest_;
+    std::vector<std::shared_ptr<const info>> sites_;
+};
+
+}  // namespace
+
+include_prefetch::include_prefetch(const task& settings, std::string language, const std::vector<std::string>& paths,
+                                   unsigned threads)
+    : settings_(settings), language_(std::move(language)) {
+    for (const std::string& p : paths) {
+        if (std::any_of(jobs_.begin(), jobs_.end(), [&](const auto& j) { return j->path == p; })) continue;
+        jobs_.push_back(std::make_unique<job>());
+        jobs_.back()->path = p;
+    }
+    for (unsigned i = 0; i < threads && i < jobs_.size(); ++i) workers_.emplace_back([this] { work(); });
+}
+
+include_prefetch::~include_prefetch() {
+    stop_ = true;
+    for (std::thread& w : workers_) w.join();
+}
+
+void include_prefetch::work() {
+    for (;;) {
+        job* j = nullptr;
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            while (next_ < jobs_.size() && (!jobs_[next_] || jobs_[next_]->started)) ++next_;
+            if (next_ == jobs_.size() || stop_) return;
+            j = jobs_[next_].get();
+            j->started = true;
+        }
+        run(*j, &stop_);
+        std::lock_guard<std::mutex> guard(lock_);
+        j->done = true;
+        changed_.notify_all();
+    }
+}
+
+void include_prefetch::run(job& j, const std::atomic<bool>* cancel) {
+    const scoped_diagnostics_sink reports(j.reports);
+    const fresh_include_state state(identity(j.path));
+    const nimbus::os::scoped_env_expansion expansion(settings_.expand_env());
+    task t;
+    t.include_dirs() = settings_.include_dirs();
+    t.include_roots() = settings_.include_roots();
+    t.set_init_dir(settings_.init_dir());
+    t.set_max_includes(settings_.max_includes());
+    t.set_checks(settings_.checks());
+    t.set_keep_partial(settings_.keep_partial());
+    t.set_source(settings_.source());
+    t.set_expand_env(settings_.expand_env());
+    t.set_cancel_flag(cancel);
+    try {
+        std::unique_ptr<parser_base> parser(framework::instance().create_parser(language_));
+        if (!parser) throw std::runtime_error("no parser for language '" + language_ + "'");
+        parser->set_ast_node(j.root.get());
+        parser->set_task(&t);
+        parser->set_file_is_include(true);
+        parse_included(*parser, j.path);
+    } catch (...) {
+        j.failure = std::current_exception();
+    }
+    j.files = t.files_read();
+    for (const std::string& f : j.files) j.identities.push_back(identity(f));
+    j.includes = settings_.max_includes() - t.includes_left();
+    j.refusals = placed_refusals;
+    j.deepest = deepest_check;
+}
+
+std::unique_ptr<include_prefetch::job> include_prefetch::take(const std::string& path) {
+    std::unique_lock<std::mutex> guard(lock_);
+    const auto at = std::find_if(jobs_.begin(), jobs_.end(), [&](const auto& j) { return j && j->path == path; });
+    if (at == jobs_.end()) return nullptr;
+    job& j = **at;
+    const std::atomic<bool>* cancel = settings_.cancel_flag();
+    if (!j.started) {
+        // No worker has it yet: this thread parses it now, stopped as the
+        // parse that waits for it would be.
+        j.started = true;
+        guard.unlock();
+        run(j, cancel ? cancel : &stop_);
+        guard.lock();
+        j.done = true;
+    }
+    // A worker's parse stops only with the others: while waiting for it,
+    // look at the parse's own cancel flag.
+    while (!changed_.wait_for(guard, std::chrono::milliseconds(20), [&] { return j.done; })) {
+        if (cancel && cancel->load()) {
+            stop_ = true;
+            throw cancelled();
+        }
+    }
+    return std::move(*at);
+}
 
 parser_base::parser_base() = default;
 

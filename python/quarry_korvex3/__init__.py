@@ -49,6 +49,7 @@ def parse(
     checks: bool = False,
     disabled_checks: Iterable[str] = (),
     partial: bool = False,
+    jobs: Optional[int] = None,
 ) -> Result:
     """Parses the netlist file at `path` and returns its Result.
 
@@ -64,7 +65,9 @@ def parse(
     subcircuits and models, definitions made twice or never used, pin counts,
     brackets left open), but those named in `disabled_checks` (flags such as
     "unused-definition"); ``partial=True`` keeps the statements complete
-    before a failure at the end of the input.
+    before a failure at the end of the input. `jobs` threads (default: the
+    number of cores) parse the files the deck includes ahead; the result is
+    the same for any number.
     """
     return _native.parse(**locals())  # the arguments, by name
 

@@ -90,6 +90,7 @@ def parse(
     checks: bool = ...,
     disabled_checks: Iterable[str] = ...,
     partial: bool = ...,
+    jobs: Optional[int] = ...,
 ) -> Result: ...
 def parse_text(
     text: Union[str, bytes],

@@ -95,7 +95,7 @@ TEST_F(IncludeCli, ReadErrorInAnIncludeEndsThatParseWithItsPlace) {
 
 // Under a small address space the parse fails with a message, never a signal.
 TEST_F(IncludeCli, OutOfMemoryExitsWithAMessage) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     GTEST_SKIP() << "the sanitizer's shadow memory does not fit an address-space limit";
 #else
     std::string deck = "big\n";

@@ -21,7 +21,7 @@ def test_version_is_the_clis(cli, tmp_path):
 def test_signatures_and_help_name_every_argument():
     parameters = inspect.signature(qk.parse).parameters
     assert list(parameters) == ["path", "include_dirs", "as_include", "include_roots", "expand_env", "max_includes",
-                                "checks", "disabled_checks", "partial"]
+                                "checks", "disabled_checks", "partial", "jobs"]
     assert all(p.kind is p.KEYWORD_ONLY for name, p in parameters.items() if name != "path")
     assert parameters["max_includes"].default == qk.DEFAULT_MAX_INCLUDES
     assert list(inspect.signature(qk.parse_text).parameters)[:2] == ["text", "name"]
@@ -132,3 +132,15 @@ def test_checks_and_partial_trees_on_request():
     assert not partial.ok
     assert [n.kind for n in partial.tree] == ["nt_title", "nt_subckt", "nt_instance", "nt_instance",
                                               "nt_instance", "nt_model"]
+
+
+def test_included_files_parsed_ahead_give_the_same_result(tmp_path):
+    (tmp_path / "a.inc").write_text("R1 a b 1\n.include 'b.inc'\nR2 a\n")
+    (tmp_path / "b.inc").write_text(".model m nmos\nM1 d g s b m\n")
+    (tmp_path / "c.inc").write_text(".include 'top.kvx'\n")  # a cycle back to the deck
+    (tmp_path / "top.kvx").write_text("t\n.include 'a.inc'\n.include 'c.inc'\n.include 'b.inc'\n.end\n")
+    documents = {jobs: qk.parse(tmp_path / "top.kvx", jobs=jobs, checks=True).to_json() for jobs in (1, 2, 4)}
+    assert documents[1] == documents[2] == documents[4]
+    assert "include cycle" in documents[1]
+    with pytest.raises(ValueError):
+        qk.parse(tmp_path / "top.kvx", jobs=0)

@@ -9,11 +9,13 @@
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 
 #include "checks.hh"
 #include "nimbus/os.hh"
+#include "quarry/parser/include_prefetch.hh"
 #include "quarry/parser/framework.hh"
 #include "quarry/task.hh"
 
@@ -24,6 +26,27 @@ namespace {
 std::string directory_of(const std::string& path) {
     const std::string dir = std::filesystem::path(path).parent_path().string();
     return dir.empty() ? "." : dir;
+}
+
+// The files the top-level file includes, as the host will be asked for them:
+// found in its text (.INCLUDE, .INC, .LIB and a path) and resolved as the
+// parser resolves them. A path given with $NAME is left out.
+std::vector<std::string> included_paths(quarry::parser::parser_base& parser, const parse_request& request) {
+    static const std::regex statement(R"(^[ \t]*\.(include|inc|lib)[ \t]+(['"]?)([^'"\s]+)\2)", std::regex::icase);
+    std::vector<std::string> paths;
+    std::ifstream in(request.name);
+    parser.set_parsing_file(request.name);
+    std::smatch m;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || (line.find_first_not_of(" \t") != std::string::npos &&
+                             line[line.find_first_not_of(" \t")] != '.'))
+            continue;
+        if (!std::regex_search(line, m, statement) || m[3].str().find('$') != std::string::npos) continue;
+        std::string path = parser.resolve_path(m[3].str());
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(path, ec)) paths.push_back(std::move(path));
+    }
+    return paths;
 }
 
 // Runs `work` with a fresh task and sink, the root node and the parser set
@@ -39,6 +62,7 @@ parse_result run(quarry::parser::parser_base& parser, const parse_request& reque
     task.set_checks(request.checks);
     task.set_keep_partial(request.keep_partial);
     task.set_source(request.source);
+    task.set_expand_env(request.expand_env);
     task.set_init_dir(request.text ? std::string() : directory_of(request.name));
     if (!request.text) task.add_file_read(request.name);
     parser.set_ast_node(result.root.get());
@@ -47,7 +71,13 @@ parse_result run(quarry::parser::parser_base& parser, const parse_request& reque
     {
         quarry::parser::scoped_diagnostics_sink guard(result.reports);
         const nimbus::os::scoped_env_expansion expansion(request.expand_env);
+        std::unique_ptr<quarry::parser::include_prefetch> prefetch;
         try {
+            if (request.jobs > 1 && !request.text) {
+                prefetch = std::make_unique<quarry::parser::include_prefetch>(
+                    task, request.language, included_paths(parser, request), request.jobs - 1);
+                task.set_prefetch(prefetch.get());
+            }
             result.ok = work();
         } catch (const quarry::parser::input_error& e) {
             quarry::parser::diagnostic d;
@@ -61,6 +91,7 @@ parse_result run(quarry::parser::parser_base& parser, const parse_request& reque
             result.failure = std::current_exception();
             result.ok = false;
         }
+        task.set_prefetch(nullptr);
     }
     parser.set_task(nullptr);
     parser.set_ast_node(nullptr);

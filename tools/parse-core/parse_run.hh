@@ -43,6 +43,8 @@ struct parse_request {
     bool keep_partial = false;
     /// The text of included files (an editor's buffers), else read from disk.
     quarry::task::file_source source;
+    /// Threads that parse the files the input includes ahead (1: none).
+    unsigned jobs = 1;
 };
 
 /// What became of one parse.

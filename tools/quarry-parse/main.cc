@@ -192,7 +192,8 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
         ("keep-partial", po::bool_switch(&o.keep_partial),
          "when a parse fails, keep the statements complete before the failure")
         ("jobs,j", po::value(&o.jobs)->value_name("N"),
-         "parse N inputs at once (default: the number of cores); the output is that of -j 1")
+         "parse N inputs at once, or one input's included files on N threads (default: the number of "
+         "cores); the output is that of -j 1")
         ("quiet,q", po::bool_switch(&o.quiet), "print no diagnostics")
         ("color", po::value(&o.color)->value_name("WHEN"),
          "colour diagnostics: auto (a terminal, NO_COLOR unset), always, never")
@@ -331,6 +332,9 @@ void write_error(int error, const std::string& file = "") {
     std::cerr << program_name << ": write error: " << (file.empty() ? "" : file + ": ") << std::strerror(error) << '\n';
 }
 
+// -j, or the number of cores.
+unsigned jobs_for(const options& o) { return o.jobs ? o.jobs : std::max(1u, std::thread::hardware_concurrency()); }
+
 class session {
 public:
     /// `rules`: where every rule goes, or null for a file of each input's own.
@@ -366,6 +370,8 @@ public:
         request.checks = options_.checks;
         request.disabled_checks = options_.disabled_checks;
         request.keep_partial = options_.keep_partial;
+        // Several inputs share the cores already; one alone reads its includes on them.
+        request.jobs = several_ ? 1 : jobs_for(options_);
         request.language = quarry_parse::language_of(input, from_stdin, options_.language.value_or(""));
         // Once standard output failed, nothing more is formatted for it.
         const bool output = !options_.dependencies_only && out_->good();
@@ -657,8 +663,7 @@ int run(const options& o) {
     std::ostream* rules = rule_buffer ? &rule_file : o.dependency_file || o.dependencies_only ? &std::cout : nullptr;
     const bool color = use_color(o.color);
     const std::size_t width = line_width(o);
-    std::size_t jobs = o.jobs ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
-    jobs = std::min(jobs, o.files.size());
+    const std::size_t jobs = std::min<std::size_t>(jobs_for(o), o.files.size());
     std::size_t warnings = 0, errors = 0;
     int status = status_ok;
     if (jobs <= 1) {

@@ -10,6 +10,10 @@
 
 namespace quarry {
 
+namespace parser {
+class include_prefetch;
+}
+
 /// What the host asks of one translation: where include files are looked for.
 class QUARRY_EXPORT task {
 public:
@@ -43,6 +47,10 @@ public:
         ++includes_;
         return true;
     }
+    /// Included parses that may still start.
+    std::size_t includes_left() const { return max_includes_ - includes_; }
+    /// Counts `n` included parses made elsewhere (ahead, on another thread).
+    void count_includes(std::size_t n) { includes_ += n; }
 
     /// Set from any thread to stop the translation at its next check.
     void set_cancel_flag(const std::atomic<bool>* flag) { cancel_ = flag; }
@@ -64,6 +72,14 @@ public:
     const file_source& source() const { return source_; }
     void set_source(file_source source) { source_ = std::move(source); }
 
+    /// Stand-in host extension: whether $NAME in include paths is expanded.
+    bool expand_env() const { return expand_env_; }
+    void set_expand_env(bool on) { expand_env_ = on; }
+
+    /// Stand-in host extension: included files parsed ahead, or null.
+    parser::include_prefetch* prefetch() const { return prefetch_; }
+    void set_prefetch(parser::include_prefetch* prefetch) { prefetch_ = prefetch; }
+
 private:
     std::vector<std::string> include_dirs_;
     std::vector<std::string> include_roots_;
@@ -73,6 +89,8 @@ private:
     bool checks_ = false;
     bool keep_partial_ = false;
     file_source source_;
+    bool expand_env_ = true;
+    parser::include_prefetch* prefetch_ = nullptr;
     std::string init_dir_;
     std::vector<std::string> files_read_;
 };

@@ -70,6 +70,10 @@ public:
 
 /// The include sites of this thread, outermost first.
 QUARRY_EXPORT const std::vector<std::shared_ptr<const info>>& include_chain();
+/// Replaces this thread's include sites, giving back the old ones (a parse
+/// made ahead for another thread starts with none).
+QUARRY_EXPORT std::vector<std::shared_ptr<const info>> swap_include_chain(
+    std::vector<std::shared_ptr<const info>> sites);
 
 /// A note that follows the next report of this thread, with its location
 /// (the host's reason behind a refusal the language then reports).
@@ -84,6 +88,9 @@ class QUARRY_EXPORT input_error : public std::runtime_error {
 public:
     /// Takes this thread's include chain too.
     input_error(const std::string& message, std::shared_ptr<const info> where);
+    /// With the include chain given.
+    input_error(const std::string& message, std::shared_ptr<const info> where,
+                std::vector<std::shared_ptr<const info>> included_from);
     /// Null when the place is not known.
     const std::shared_ptr<const info>& where() const { return where_; }
     /// The include sites that led to the place, outermost first.
