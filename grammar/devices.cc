@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "grammar/operands.hh"
+#include "nimbus/output.hh"
 #include "quarry/language/language.hh"
 
 namespace quarry_parser_implementation::devices {
@@ -93,7 +94,8 @@ node_ptr hdl(text_ptr name, node_ptr pins, text_ptr module, node_ptr params, con
 }
 
 node_ptr param_with_tc() {
-    std::cout << "Warning: PARAMETER statements with temperature coefficients are not supported." << std::endl;
+    nimbus::output::standard_output() << "Warning: PARAMETER statements with temperature coefficients are not supported."
+                                      << std::endl;
     return tree::container();
 }
 

@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <iostream>
 #include <string_view>
 
 #include <boost/format.hpp>
@@ -76,6 +77,16 @@ bool getenv_bool(const char* name) {
 }  // namespace os
 
 namespace output {
+
+namespace {
+thread_local std::ostream* thread_output = nullptr;
+}
+
+std::ostream& standard_output() { return thread_output ? *thread_output : std::cout; }
+
+scoped_standard_output::scoped_standard_output(std::ostream& out) : previous_(thread_output) { thread_output = &out; }
+
+scoped_standard_output::~scoped_standard_output() { thread_output = previous_; }
 
 std::string c_escape(std::string_view text) {
     static const char hex[] = "0123456789abcdef";

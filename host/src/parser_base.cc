@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <cstring>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "quarry/ast/node.hh"
 #include "quarry/parser/diagnostics.hh"
 #include "nimbus/os.hh"
+#include "nimbus/output.hh"
 #include "quarry/parser/framework.hh"
 #include "quarry/parser/include_prefetch.hh"
 #include "quarry/task.hh"
@@ -195,6 +197,8 @@ struct include_prefetch::job {
     std::string path;
     std::unique_ptr<ast::node> root = std::make_unique<ast::node>();
     diagnostics_sink reports;
+    /// What the parse wrote to standard output.
+    std::ostringstream output;
     std::vector<std::string> files;
     std::vector<std::string> identities;
     std::size_t includes = 0;
@@ -221,6 +225,7 @@ bool take_prefetched(task& t, const std::string& path, ast::node& target) {
                       });
     if (!same) return false;
     target.take_children(*j->root);
+    nimbus::output::standard_output() << j->output.str();
     for (const std::string& f : j->files) t.add_file_read(f);
     t.count_includes(j->includes);
     diagnostics_sink* sink = get_diagnostics_sink();
@@ -306,6 +311,7 @@ void include_prefetch::work() {
 
 void include_prefetch::run(job& j, const std::atomic<bool>* cancel) {
     const scoped_diagnostics_sink reports(j.reports);
+    const nimbus::output::scoped_standard_output output(j.output);
     const fresh_include_state state(identity(j.path));
     const nimbus::os::scoped_env_expansion expansion(settings_.expand_env());
     task t;

@@ -30,6 +30,7 @@
 #include "fd_output.hh"
 #include "json_printer.hh"
 #include "make_rule.hh"
+#include "nimbus/output.hh"
 #include "parse_run.hh"
 #include "plugin_loader.hh"
 #include "quarry/language/language.hh"
@@ -581,6 +582,8 @@ int run_in_parallel(const options& o, std::size_t jobs, std::ostream* rules, Mak
             for (std::size_t i = next++; i < outcomes.size(); i = next++) {
                 outcome& r = outcomes[i];
                 s.bind(r.out, r.err, rules ? &r.rules : nullptr);
+                // What the parse itself writes to standard output goes with the rest.
+                const nimbus::output::scoped_standard_output capture(r.out);
                 try {
                     r.status = s.run(o.files[i]);
                 } catch (const std::exception& e) {

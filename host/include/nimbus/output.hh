@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,6 +17,23 @@ namespace nimbus::output {
 /// The text as a C string literal's body: backslash, quote, tab, CR and LF
 /// escaped, other control bytes as \xNN.
 QUARRY_EXPORT std::string c_escape(std::string_view text);
+
+/// Standard output as the parse on this thread sees it: std::cout, or the
+/// stream a host running parses on several threads put in its place, so
+/// that what a parse writes there keeps its place among the outputs.
+QUARRY_EXPORT std::ostream& standard_output();
+
+/// Puts `out` in the place of this thread's standard output while it lives.
+class QUARRY_EXPORT scoped_standard_output {
+public:
+    explicit scoped_standard_output(std::ostream& out);
+    ~scoped_standard_output();
+    scoped_standard_output(const scoped_standard_output&) = delete;
+    scoped_standard_output& operator=(const scoped_standard_output&) = delete;
+
+private:
+    std::ostream* previous_;
+};
 
 /// Format texts (Boost.Format, %1% style) by format name.
 using named_formats = boost::unordered_map<std::string, std::string>;
