@@ -347,19 +347,26 @@ std::unique_ptr<include_prefetch::job> include_prefetch::take(const std::string&
     if (at == jobs_.end()) return nullptr;
     job& j = **at;
     const std::atomic<bool>* cancel = settings_.cancel_flag();
-    if (!j.started) {
-        // No worker has it yet: this thread parses it now, stopped as the
-        // parse that waits for it would be.
-        j.started = true;
-        guard.unlock();
-        run(j, cancel ? cancel : &stop_);
-        guard.lock();
-        j.done = true;
-    }
-    // A worker's parse stops only with the others: while waiting for it,
-    // look at the parse's own cancel flag.
-    while (!changed_.wait_for(guard, std::chrono::milliseconds(20), [&] { return j.done; })) {
-        if (cancel && cancel->load()) {
+    while (!j.done) {
+        // Rather than wait, this thread parses the file itself if no worker
+        // has it, else the next file nobody has started, stopped as the
+        // parse that waits would be.
+        job* next = j.started ? nullptr : &j;
+        for (std::size_t i = next_; next == nullptr && i < jobs_.size(); ++i)
+            if (jobs_[i] && !jobs_[i]->started) next = jobs_[i].get();
+        if (next != nullptr) {
+            next->started = true;
+            guard.unlock();
+            run(*next, cancel ? cancel : &stop_);
+            guard.lock();
+            next->done = true;
+            changed_.notify_all();
+            continue;
+        }
+        // A worker's parse stops only with the others: while waiting for
+        // it, look at the parse's own cancel flag.
+        if (!changed_.wait_for(guard, std::chrono::milliseconds(20), [&] { return j.done; }) && cancel &&
+            cancel->load()) {
             stop_ = true;
             throw cancelled();
         }
