@@ -9,7 +9,6 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
-#include <filesystem>
 #include <iostream>
 #include <mutex>
 #include <thread>
@@ -22,13 +21,6 @@
 namespace {
 
 using namespace korvex3_lsp;
-
-std::string plugin_path() {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return quarry_parse::plugin_from_environment(
-        (exe.parent_path() / ".." / "lib" / quarry_parse::plugin_file).lexically_normal().string());
-}
 
 /// Messages read on their own thread, so that a parse can learn of a newer
 /// text while it runs.
@@ -104,7 +96,7 @@ int serve() {
         std::cerr << "korvex3-lsp: cannot set up standard output\n";
         return 1;
     }
-    if (const std::string failed = quarry_parse::load_plugin(plugin_path()); !failed.empty()) {
+    if (const std::string failed = quarry_parse::load_plugin(quarry_parse::plugin_beside_program()); !failed.empty()) {
         std::cerr << "korvex3-lsp: " << failed << '\n';
         return 1;
     }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "utf8.hh"
+
 namespace korvex3_lsp {
 
 nlohmann::json to_json(const lsp_position& p) { return {{"line", p.line}, {"character", p.character}}; }
@@ -41,23 +43,9 @@ std::size_t line_index::offset(std::string_view text, std::size_t line, std::siz
 }
 
 std::size_t sequence_length(std::string_view line, std::size_t i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(line[k]); };
-    const unsigned char lead = byte(i);
-    std::size_t n = 0;
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) n = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF) n = 3;
-    else if (lead >= 0xF0 && lead <= 0xF4) n = 4;
-    else return 1;
-    if (i + n > line.size()) return 1;
-    for (std::size_t k = 1; k < n; ++k)
-        if ((byte(i + k) & 0xC0) != 0x80) return 1;
-    // Overlong and out-of-range forms of three and four bytes.
-    if (n == 3 && lead == 0xE0 && byte(i + 1) < 0xA0) return 1;
-    if (n == 3 && lead == 0xED && byte(i + 1) >= 0xA0) return 1;
-    if (n == 4 && lead == 0xF0 && byte(i + 1) < 0x90) return 1;
-    if (n == 4 && lead == 0xF4 && byte(i + 1) >= 0x90) return 1;
-    return n;
+    char32_t code = 0;
+    const std::size_t n = quarry_parse::utf8_character(line, i, code);
+    return n == 0 ? 1 : n;
 }
 
 namespace {

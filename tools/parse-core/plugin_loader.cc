@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 
 #include "nimbus/event.hh"
 #include "quarry/host.hh"
@@ -30,6 +31,12 @@ auto listener(quarry::parser::severity level) {
 std::string plugin_from_environment(const std::string& fallback) {
     if (const char* env = std::getenv("QUARRY_PLUGIN"); env != nullptr && *env != '\0') return env;
     return fallback;
+}
+
+std::string plugin_beside_program() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return plugin_from_environment((exe.parent_path() / ".." / "lib" / plugin_file).lexically_normal().string());
 }
 
 std::string load_plugin(std::string path) {

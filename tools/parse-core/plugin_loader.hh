@@ -13,6 +13,9 @@ inline constexpr const char* plugin_entry = "nimbus_plugin_init_quarry_parser_ko
 /// $QUARRY_PLUGIN when set and not empty, else `fallback`.
 std::string plugin_from_environment(const std::string& fallback);
 
+/// The module of a program in bin/: $QUARRY_PLUGIN, else ../lib beside it.
+std::string plugin_beside_program();
+
 /// Starts the host, loads the module at `path` (never unloaded: the
 /// registries hold its factories) and calls its entry point. Returns "" on
 /// success, else why it failed.

@@ -305,13 +305,7 @@ std::variant<options, int> parse_command_line(int argc, char** argv) {
     return o;
 }
 
-std::string plugin_path(const options& o) {
-    if (o.plugin) return *o.plugin;
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return quarry_parse::plugin_from_environment(
-        (exe.parent_path() / ".." / "lib" / quarry_parse::plugin_file).lexically_normal().string());
-}
+std::string plugin_path(const options& o) { return o.plugin ? *o.plugin : quarry_parse::plugin_beside_program(); }
 
 // All of standard input; false with errno set when a read failed.
 bool read_stdin(std::string& text) {
