@@ -423,15 +423,7 @@ public:
         int status = result.failure ? status_fatal : ok ? status_ok : status_failed;
         if (output && !options_.tokens && !result.failure && options_.format == output_format::tree)
             quarry_parse::print_tree(*result.root, *out_);
-        if (json_ && options_.tokens)
-            write_json_line([&] {
-                quarry_parse::write_token_document(*out_, request.name, request.language, ok, shown, tokens);
-            });
-        else if (json_)
-            write_json_line([&] {
-                quarry_parse::write_document(*out_, request.name, request.language, ok, shown,
-                                             result.failure ? nullptr : result.root.get());
-            });
+        if (json_) write_json(request, ok, shown, tokens, result.failure ? nullptr : result.root.get());
         // The rule lists what was read, even when a read error ended the parse.
         if (options_.dependencies() && !write_rule(input, result.files)) status = status_fatal;
         out_->flush();
@@ -455,9 +447,15 @@ private:
         if (level == quarry::parser::severity::warning) ++(options_.warnings_as_errors ? errors_ : warnings_);
     }
 
-    template <typename Write>
-    void write_json_line(Write write) {
-        write();
+    // The input's JSON document on a line: its tokens with --tokens, else
+    // its tree (null without a root).
+    void write_json(const quarry_parse::parse_request& request, bool ok,
+                    const std::vector<quarry::parser::diagnostic>& shown, const std::string& tokens,
+                    const quarry::ast::node* root) {
+        if (options_.tokens)
+            quarry_parse::write_token_document(*out_, request.name, request.language, ok, shown, tokens);
+        else
+            quarry_parse::write_document(*out_, request.name, request.language, ok, shown, root);
         *out_ << '\n';
     }
 
@@ -468,15 +466,7 @@ private:
         if (json_) {
             quarry::parser::diagnostic d;
             d.message = message;
-            const std::vector<quarry::parser::diagnostic> shown{d};
-            if (options_.tokens)
-                write_json_line([&] {
-                    quarry_parse::write_token_document(*out_, request.name, request.language, false, shown, "[]");
-                });
-            else
-                write_json_line([&] {
-                    quarry_parse::write_document(*out_, request.name, request.language, false, shown, nullptr);
-                });
+            write_json(request, false, {d}, "[]", nullptr);
         }
         return status_fatal;
     }
