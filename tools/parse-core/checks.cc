@@ -164,9 +164,8 @@ private:
     // The choice among the sections of one file, named by the file.
     const void* section_choice(const node& section) {
         const auto* record = dynamic_cast<const quarry::parser::info_netlist*>(section.get_parser_info());
-        auto& slot = section_files_[record ? record->get_filename() : std::string()];
-        if (!slot) slot = std::make_unique<char>();
-        return slot.get();
+        // An element of a node-based map keeps its address: the file's token.
+        return &section_files_[record ? record->get_filename() : std::string()];
     }
 
     int place_in(int parent, const void* choice, const void* branch) {
@@ -331,7 +330,7 @@ private:
     };
     std::vector<deferred> deferred_;
     bool includes_complete_ = true;
-    std::unordered_map<std::string, std::unique_ptr<char>> section_files_;
+    std::unordered_map<std::string, char> section_files_;
     std::vector<group> groups_;
     std::size_t order_ = 0;
 };
