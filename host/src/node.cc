@@ -16,9 +16,10 @@ missing_children::missing_children() : std::runtime_error("node has no children"
 
 namespace {
 
-// Blocks double from two slots (a record and one child), so nearly every
-// block has 2, 4, 8 or 16 slots: those come from the cell pools, the rare
-// longer ones from new[].
+// Blocks double from two slots (a record and one child). Those of up to 64
+// slots come from the cell pools: model cards and long pin lists make many
+// of 32 and 64, which from new[] would each be a fresh piece of the heap in
+// a one-shot parse. The rare longer ones come from new[].
 constexpr std::uint8_t first_log2 = 1;
 
 std::uint8_t log2_for(std::size_t slots) {
@@ -35,6 +36,8 @@ node** new_block(std::uint8_t log2) {
     case 2: return static_cast<node**>(cell_pool<4 * slot>::allocate());
     case 3: return static_cast<node**>(cell_pool<8 * slot>::allocate());
     case 4: return static_cast<node**>(cell_pool<16 * slot>::allocate());
+    case 5: return static_cast<node**>(cell_pool<32 * slot>::allocate());
+    case 6: return static_cast<node**>(cell_pool<64 * slot>::allocate());
     default: return new node*[std::size_t(1) << log2];
     }
 }
@@ -47,6 +50,8 @@ void free_block(node** block, std::uint8_t log2) {
     case 2: cell_pool<4 * slot>::release(block); break;
     case 3: cell_pool<8 * slot>::release(block); break;
     case 4: cell_pool<16 * slot>::release(block); break;
+    case 5: cell_pool<32 * slot>::release(block); break;
+    case 6: cell_pool<64 * slot>::release(block); break;
     default: delete[] block;
     }
 }
