@@ -86,6 +86,28 @@ TEST_F(DiagnosticPrinter, SourceLinesLeftOutWhenTheyCannotBeRead) {
               deck + ":7:1: error: past the end\n");
 }
 
+// Lines are found only as far as asked, so ask out of order, in a file large
+// enough to be mapped rather than read, whose last line has no line break.
+TEST_F(DiagnosticPrinter, LinesOfALargeFileInAnyOrder) {
+    std::string text;
+    for (int i = 1; i <= 20000; ++i) text += "r" + std::to_string(i) + " a b 1k\n";
+    text += "last";
+    const std::string deck = dir.write("large.kvx", text);
+    EXPECT_EQ(printer.source_line(deck, 15000).value_or("?"), "r15000 a b 1k");
+    EXPECT_EQ(printer.source_line(deck, 2).value_or("?"), "r2 a b 1k");
+    EXPECT_EQ(printer.source_line(deck, 20001).value_or("?"), "last");
+    EXPECT_FALSE(printer.source_line(deck, 20002));
+    EXPECT_FALSE(printer.source_line(deck, 0));
+    // An empty file has one empty line; one ending in a break, an empty last.
+    const std::string empty = dir.write("empty.kvx", "");
+    EXPECT_EQ(printer.source_line(empty, 1).value_or("?"), "");
+    EXPECT_FALSE(printer.source_line(empty, 2));
+    const std::string ended = dir.write("ended.kvx", "a\r\n");
+    EXPECT_EQ(printer.source_line(ended, 1).value_or("?"), "a");
+    EXPECT_EQ(printer.source_line(ended, 2).value_or("?"), "");
+    EXPECT_FALSE(printer.source_line(ended, 3));
+}
+
 TEST_F(DiagnosticPrinter, KeptTextServesInputsWithoutAFileAndRecordsWithoutAName) {
     printer.add_source("typed", "x\n");
     EXPECT_EQ(print(report(severity::warning, "w", span("", 1, 1, 1, 1)), "typed"),

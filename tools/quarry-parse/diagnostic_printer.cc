@@ -1,9 +1,15 @@
 #include "diagnostic_printer.hh"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "quarry/parser/info.hh"
 #include "utf8.hh"
@@ -178,52 +184,67 @@ quoted_line quote_line(std::string_view line, std::uint64_t first_column, std::u
 
 void diagnostic_printer::add_source(const std::string& name, std::string text) {
     auto entry = std::make_unique<source>();
-    entry->text = std::move(text);
+    entry->bytes = std::make_unique<char[]>(text.size());
+    std::copy(text.begin(), text.end(), entry->bytes.get());
+    entry->text = std::string_view(entry->bytes.get(), text.size());
     sources_[name] = std::move(entry);
 }
 
-const diagnostic_printer::source* diagnostic_printer::load(const std::string& file) {
+diagnostic_printer::source::~source() {
+    if (mapped != nullptr) ::munmap(mapped, text.size());
+}
+
+diagnostic_printer::source* diagnostic_printer::load(const std::string& file) {
     auto found = sources_.find(file);
-    if (found == sources_.end()) {
-        std::unique_ptr<source> entry;
-        std::ifstream in(file, std::ios::binary | std::ios::ate);
-        if (in) {
-            // One read into a string of the file's size: a netlist of
-            // hundreds of MB read character by character into a growing
-            // string cost a second and twice its size in fresh memory.
-            entry = std::make_unique<source>();
-            const std::streamoff size = in.tellg();
-            in.seekg(0);
-            if (size > 0) {
-                entry->text.resize(static_cast<std::size_t>(size));
-                in.read(entry->text.data(), size);
-                entry->text.resize(static_cast<std::size_t>(in.gcount()));
+    if (found != sources_.end()) return found->second.get();
+    std::unique_ptr<source> entry;
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat st {};
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        entry = std::make_unique<source>();
+        const auto size = static_cast<std::size_t>(st.st_size);
+        // A library's reports quote a few lines of many large files: mapped,
+        // such a file is neither copied nor read past the last line quoted
+        // (as compilers read their sources). Small files are simply read.
+        constexpr std::size_t map_from = 64 * 1024;
+        void* p = size >= map_from ? ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
+        if (p != MAP_FAILED) {
+            entry->mapped = p;
+            entry->text = std::string_view(static_cast<const char*>(p), size);
+        } else if (size > 0) {
+            entry->bytes.reset(new char[size]);
+            std::size_t got = 0;
+            while (got < size) {
+                const ssize_t n = ::read(fd, entry->bytes.get() + got, size - got);
+                if (n < 0 && errno == EINTR) continue;
+                if (n <= 0) break;
+                got += static_cast<std::size_t>(n);
             }
-            if (in.bad()) entry.reset();
-        }
-        found = sources_.emplace(file, std::move(entry)).first;
-    }
-    source* entry = found->second.get();
-    if (entry != nullptr && entry->lines.empty()) {
-        const std::string_view text = entry->text;
-        entry->lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
-        std::size_t start = 0;
-        for (;;) {
-            const std::size_t end = text.find('\n', start);
-            std::string_view line = text.substr(start, end == std::string_view::npos ? end : end - start);
-            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-            entry->lines.push_back(line);
-            if (end == std::string_view::npos) break;
-            start = end + 1;
+            entry->text = std::string_view(entry->bytes.get(), got);
         }
     }
-    return entry;
+    if (fd >= 0) ::close(fd);
+    return sources_.emplace(file, std::move(entry)).first->second.get();
 }
 
 std::optional<std::string_view> diagnostic_printer::source_line(const std::string& file, std::uint64_t number) {
-    const source* entry = load(file);
-    if (entry == nullptr || number == 0 || number > entry->lines.size()) return std::nullopt;
-    return entry->lines[number - 1];
+    source* entry = load(file);
+    if (entry == nullptr || number == 0) return std::nullopt;
+    const std::string_view text = entry->text;
+    while (!entry->ended && entry->starts.size() <= number) {
+        const std::size_t end = text.find('\n', entry->starts.back());
+        if (end == std::string_view::npos) {
+            entry->ended = true;
+            entry->starts.push_back(text.size() + 1);  // as if a line break followed
+        } else {
+            entry->starts.push_back(end + 1);
+        }
+    }
+    if (number >= entry->starts.size()) return std::nullopt;
+    const std::size_t start = entry->starts[number - 1];
+    std::string_view line = text.substr(start, entry->starts[number] - 1 - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
 }
 
 void diagnostic_printer::print_include_chain(const quarry::parser::diagnostic& d, const std::string& input,

@@ -40,12 +40,21 @@ public:
     std::optional<std::string_view> source_line(const std::string& file, std::uint64_t number);
 
 private:
+    /// A file's text, its lines found only as far as a report asks: the
+    /// reports of a large library quote a few lines of many large files.
     struct source {
-        std::string text;
-        std::vector<std::string_view> lines;
+        source() = default;
+        source(const source&) = delete;
+        source& operator=(const source&) = delete;
+        ~source();
+        std::unique_ptr<char[]> bytes;
+        void* mapped = nullptr;  ///< the file mapped in, or null
+        std::string_view text;
+        std::vector<std::size_t> starts{0};  ///< where lines begin, found so far
+        bool ended = false;                  ///< `starts` holds every line
     };
     /// Null for a file that could not be read.
-    const source* load(const std::string& file);
+    source* load(const std::string& file);
 
     /// "In file included from FILE:LINE:" for each include site, unless the
     /// previous report had the same chain (as clang does).
