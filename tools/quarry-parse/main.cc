@@ -365,8 +365,9 @@ public:
         request.checks = options_.checks;
         request.disabled_checks = options_.disabled_checks;
         request.keep_partial = options_.keep_partial;
-        // Several inputs share the cores already; one alone reads its includes on them.
-        request.jobs = several_ ? 1 : jobs_for(options_);
+        // Several inputs share the cores already, but an input that includes
+        // much can be the last one left: its includes go to the idle cores.
+        request.jobs = jobs_for(options_);
         request.language = quarry_parse::language_of(input, from_stdin, options_.language.value_or(""));
         // Once standard output failed, nothing more is formatted for it.
         const bool output = !options_.dependencies_only && out_->good();
