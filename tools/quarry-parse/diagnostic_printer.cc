@@ -184,9 +184,8 @@ quoted_line quote_line(std::string_view line, std::uint64_t first_column, std::u
 
 void diagnostic_printer::add_source(const std::string& name, std::string text) {
     auto entry = std::make_unique<source>();
-    entry->bytes = std::make_unique<char[]>(text.size());
-    std::copy(text.begin(), text.end(), entry->bytes.get());
-    entry->text = std::string_view(entry->bytes.get(), text.size());
+    entry->owned = std::move(text);
+    entry->text = entry->owned;
     sources_[name] = std::move(entry);
 }
 
@@ -211,16 +210,23 @@ diagnostic_printer::source* diagnostic_printer::load(const std::string& file) {
         if (p != MAP_FAILED) {
             entry->mapped = p;
             entry->text = std::string_view(static_cast<const char*>(p), size);
-        } else if (size > 0) {
-            entry->bytes.reset(new char[size]);
-            std::size_t got = 0;
-            while (got < size) {
-                const ssize_t n = ::read(fd, entry->bytes.get() + got, size - got);
+        } else {
+            // Read to the end, whatever the size said: files of /proc say 0.
+            entry->owned.reserve(size);
+            char chunk[16384];
+            for (;;) {
+                const ssize_t n = ::read(fd, chunk, sizeof chunk);
                 if (n < 0 && errno == EINTR) continue;
-                if (n <= 0) break;
-                got += static_cast<std::size_t>(n);
+                if (n < 0) {
+                    entry.reset();
+                    break;
+                }
+                if (n == 0) {
+                    entry->text = entry->owned;
+                    break;
+                }
+                entry->owned.append(chunk, static_cast<std::size_t>(n));
             }
-            entry->text = std::string_view(entry->bytes.get(), got);
         }
     }
     if (fd >= 0) ::close(fd);

@@ -47,7 +47,7 @@ private:
         source(const source&) = delete;
         source& operator=(const source&) = delete;
         ~source();
-        std::unique_ptr<char[]> bytes;
+        std::string owned;       ///< the text, unless mapped
         void* mapped = nullptr;  ///< the file mapped in, or null
         std::string_view text;
         std::vector<std::size_t> starts{0};  ///< where lines begin, found so far
