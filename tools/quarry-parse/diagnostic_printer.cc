@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
 #include <iterator>
 
 #include <fcntl.h>
@@ -237,18 +236,15 @@ std::optional<std::string_view> diagnostic_printer::source_line(const std::strin
     source* entry = load(file);
     if (entry == nullptr || number == 0) return std::nullopt;
     const std::string_view text = entry->text;
-    while (!entry->ended && entry->starts.size() <= number) {
-        const std::size_t end = text.find('\n', entry->starts.back());
-        if (end == std::string_view::npos) {
-            entry->ended = true;
-            entry->starts.push_back(text.size() + 1);  // as if a line break followed
-        } else {
-            entry->starts.push_back(end + 1);
-        }
+    std::vector<std::size_t>& starts = entry->starts;
+    while (starts.back() <= text.size() && starts.size() <= number) {
+        // The last line ends as if a line break followed it.
+        const std::size_t end = std::min(text.find('\n', starts.back()), text.size());
+        starts.push_back(end + 1);
     }
-    if (number >= entry->starts.size()) return std::nullopt;
-    const std::size_t start = entry->starts[number - 1];
-    std::string_view line = text.substr(start, entry->starts[number] - 1 - start);
+    if (number >= starts.size()) return std::nullopt;
+    const std::size_t start = starts[number - 1];
+    std::string_view line = text.substr(start, starts[number] - 1 - start);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     return line;
 }

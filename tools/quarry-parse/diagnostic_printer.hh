@@ -50,8 +50,9 @@ private:
         std::string owned;       ///< the text, unless mapped
         void* mapped = nullptr;  ///< the file mapped in, or null
         std::string_view text;
-        std::vector<std::size_t> starts{0};  ///< where lines begin, found so far
-        bool ended = false;                  ///< `starts` holds every line
+        /// Where lines begin, found so far; past the text's end once every
+        /// line is found.
+        std::vector<std::size_t> starts{0};
     };
     /// Null for a file that could not be read.
     source* load(const std::string& file);
